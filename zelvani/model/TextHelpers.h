@@ -1,0 +1,124 @@
+// Text helpers of the packet model: the escape notation of control characters,
+// the national character table with code page conversion, the field splitters of
+// the definitions file, key lookup in settings strings and hexadecimal reading.
+//
+// Strings are 8-bit texts (Windows-1250 in memory). Every routine is a pure
+// function of its arguments; the tables below are constant.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zelvani {
+
+// One row of the control-character table: a character and the mnemonic in which
+// it is written.
+struct ControlCharEntry {
+  unsigned char code;
+  std::string_view mnemonic;
+};
+
+inline constexpr std::size_t kControlCharCount = 25;
+
+// The control-character table. The order is the order of lookup in both
+// directions: writing takes the first row whose character matches, reading
+// replaces the mnemonics row by row from the top.
+inline constexpr std::array<ControlCharEntry, kControlCharCount> kControlChars{{
+    {0, "<EOF>"},   {1, "<SOH>"},  {2, "<STX>"},  {3, "<ETX>"},  {4, "<EOT>"},
+    {5, "<ENQ>"},   {6, "<ACK>"},  {7, "<BEL>"},  {8, "<BS>"},   {9, "<WCK>"},
+    {10, "<LF>"},   {12, "<FF>"},  {13, "<CR>"},  {14, "<SO>"},  {16, "<DLE>"},
+    {17, "<DC1>"},  {19, "<DC3>"}, {20, "<DC4>"}, {21, "<NAK>"}, {23, "<ETB>"},
+    {24, "<CAN>"},  {27, "<ESC>"}, {28, "<FS>"},  {59, "<#$3b>"}, {64, "<RVI>"},
+}};
+
+inline constexpr std::size_t kCodePageCount = 20;
+inline constexpr std::size_t kNationalLetterCount = 18;
+
+// Rows of the national character table that the system names.
+inline constexpr int kCodePageWindows1250 = 0;  // text in memory
+inline constexpr int kCodePageMazovia = 1;
+inline constexpr int kCodePage852 = 2;  // packet data on the wire
+inline constexpr int kCodePageIso88592 = 7;
+
+using NationalLetterRow = std::array<unsigned char, kNationalLetterCount>;
+
+// The national character table: one row per code page, one column per Polish
+// letter. Column order: a-ogonek, c-acute, e-ogonek, l-stroke, n-acute, o-acute,
+// s-acute, z-acute, z-dot, then the same nine letters in upper case.
+inline constexpr std::array<NationalLetterRow, kCodePageCount> kNationalChars{{
+    {0xB9, 0xE6, 0xEA, 0xB3, 0xF1, 0xF3, 0x9C, 0x9F, 0xBF, 0xA5, 0xC6, 0xCA, 0xA3, 0xD1, 0xD3, 0x8C, 0x8F, 0xAF},
+    {0x86, 0x8D, 0x91, 0x92, 0xA4, 0xA2, 0x9E, 0xA6, 0xA7, 0x8F, 0x95, 0x90, 0x9C, 0xA5, 0xA3, 0x98, 0xA0, 0xA1},
+    {0xA5, 0x86, 0xA9, 0x88, 0xE4, 0xA2, 0x98, 0xAB, 0xBE, 0xA4, 0x8F, 0xA8, 0x9D, 0xE3, 0xE0, 0x97, 0x8D, 0xBD},
+    {0xA0, 0x9B, 0x82, 0x9F, 0xA4, 0xA2, 0x87, 0xA8, 0x91, 0x8F, 0x80, 0x90, 0x9C, 0xA5, 0x93, 0x98, 0x9D, 0x92},
+    {0x90, 0x91, 0x92, 0x93, 0x94, 0x95, 0x96, 0x98, 0x97, 0x80, 0x81, 0x82, 0x83, 0x84, 0x85, 0x86, 0x88, 0x87},
+    {0x89, 0x8A, 0x8B, 0x8C, 0x8D, 0x8E, 0x8F, 0x91, 0x90, 0x80, 0x81, 0x82, 0x83, 0x84, 0x85, 0x86, 0x88, 0x87},
+    {0x88, 0x8D, 0xAB, 0xB8, 0xC4, 0x97, 0xE6, 0x90, 0xFD, 0x84, 0x8C, 0xA2, 0xFC, 0xC1, 0xEE, 0xE5, 0x8F, 0xFB},
+    {0xB1, 0xE6, 0xEA, 0xB3, 0xF1, 0xF3, 0xB6, 0xBC, 0xBF, 0xA1, 0xC6, 0xCA, 0xA3, 0xD1, 0xD3, 0xA6, 0xAC, 0xAF},
+    {0xD1, 0xD2, 0xD3, 0xD4, 0xD5, 0xD6, 0xD7, 0xD8, 0xD9, 0xC1, 0xC2, 0xC3, 0xC4, 0xC5, 0xC6, 0xC7, 0xC8, 0xC9},
+    {0xA0, 0x9B, 0x82, 0x9F, 0xA4, 0xA2, 0x87, 0xA8, 0x91, 0x8F, 0x80, 0x90, 0x9C, 0xA5, 0x99, 0xEB, 0x9D, 0x92},
+    {0xE1, 0xE3, 0xE5, 0xEC, 0xEE, 0xEF, 0xF3, 0xF8, 0xFA, 0xC1, 0xC3, 0xC5, 0xCC, 0xCE, 0xCF, 0xD3, 0xD8, 0xDA},
+    {0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0xA6, 0xA8, 0xA7, 0x80, 0x81, 0x82, 0x83, 0x84, 0x85, 0x86, 0x88, 0x87},
+    {0x89, 0x8A, 0x8B, 0x8C, 0x8D, 0x8E, 0x8F, 0x90, 0x91, 0x80, 0x81, 0x82, 0x83, 0x84, 0x85, 0x86, 0x87, 0x88},
+    {0x90, 0x91, 0x92, 0x93, 0x94, 0x95, 0x96, 0x97, 0x98, 0x80, 0x81, 0x82, 0x83, 0x84, 0x85, 0x86, 0x87, 0x88},
+    {0x96, 0x94, 0xA4, 0xA7, 0x91, 0xA2, 0x84, 0x82, 0x87, 0x97, 0x99, 0xA5, 0xA6, 0x92, 0x8F, 0x8E, 0x90, 0x80},
+    {0xE1, 0xE3, 0xE5, 0xEC, 0xEE, 0xEF, 0xF3, 0xFA, 0xF9, 0xC1, 0xC3, 0xC5, 0xCC, 0xCE, 0xCF, 0xD3, 0xDA, 0xD9},
+    {0xE2, 0xEA, 0xEB, 0xEE, 0xEF, 0xF3, 0xF4, 0xFA, 0xFB, 0xC2, 0xCA, 0xCB, 0xCE, 0xCF, 0xD3, 0xD4, 0xDA, 0xDB},
+    {0xA1, 0xA2, 0xA6, 0xAA, 0xAB, 0xF3, 0xB1, 0xB9, 0xBB, 0x81, 0x82, 0x86, 0x8A, 0x8B, 0xD3, 0x91, 0x99, 0x9B},
+    {0xD1, 0xD2, 0xD3, 0xD4, 0xD5, 0xD6, 0xD7, 0xD8, 0xD9, 0xC1, 0xC2, 0xC3, 0xC4, 0xC5, 0xC6, 0xC7, 0xC8, 0xC9},
+    {0xE4, 0xE7, 0xEB, 0xF0, 0xF1, 0xF3, 0xF6, 0xFA, 0xFC, 0xC4, 0xC7, 0xCB, 0xD0, 0xD1, 0xD3, 0xD6, 0xDA, 0xDC},
+}};
+
+// Removes the bytes with codes 0..32 (blanks and control characters) from both
+// ends of S.
+std::string Trim(std::string_view s);
+
+// Writes the control characters (codes below 32) and "@" of S as mnemonics of
+// the control-character table, or as "<#$hh>" when the table has no row for
+// them. Every other character, ";" included, is copied as it is.
+std::string ControlCharsToText(std::string_view s);
+
+// Turns the mnemonics of the control-character table and the "<#$hh>" escapes
+// of S back into characters. Never fails: a malformed escape is dropped.
+std::string TextToControlChars(std::string_view s);
+
+// The value 0..15 of one hexadecimal digit (either case). Throws EConvertError.
+int HexCharToInt(char c);
+
+// The unsigned value of the hexadecimal digits of S, in 32-bit arithmetic (only
+// the last 8 digits count); the empty string gives 0. Throws EConvertError.
+std::uint32_t HexToInt(std::string_view s);
+
+// Replaces each character of S found in row FROM of the national character table
+// by the code in the same column of row TO. A row number outside the table
+// leaves S unchanged.
+std::string ConvertCodePage(std::string_view s, int from, int to);
+
+// The N-th (0-based) SEP-terminated field of S. The text after the last SEP is
+// not a field; a field beyond the end, or a negative N, gives the empty string.
+std::string GetToken(std::string_view s, int n, char sep);
+
+// Splits S at every SEP into LIST (cleared first). Empty fields between two
+// separators are kept. The text after the last SEP is a field in the loose form
+// and a failure in the strict form. With COUNT 0 or more the split succeeds only
+// when it gives exactly COUNT fields. On failure LIST is left empty.
+bool SplitString(std::string_view s, std::vector<std::string>& list, int count,
+                 std::string_view sep, bool strict);
+
+// The trimmed value of the key NAME in a "Key=value;Key=value" settings string
+// (values end at ";" or "|"). The first occurrence of NAME + "=" anywhere in
+// PARAMS is taken, even inside a longer key. An absent key or an empty value
+// gives nullopt.
+std::optional<std::string> GetParamValue(std::string_view params, std::string_view name);
+
+// The 32-bit signed value of the hexadecimal text S; only the last 8 digits
+// count. With SIGNEXTEND a text of 1 to 7 characters is first padded to 8 with
+// "0" when it starts with "0".."7", with "F" otherwise, so that "FF" gives -1.
+// The empty string gives 0. Throws EConvertError.
+std::int32_t HexStrToInt(std::string_view s, bool sign_extend);
+
+}  // namespace zelvani

@@ -1,0 +1,27 @@
+// The module object and the in-process server entry points.
+#include "zelvani/model/ZelvaniServer.h"
+
+#include "zelvani/model/ZelvaniTypeLib.h"
+
+namespace zelvani {
+
+com::ComModule& ZelvaniModule() {
+  static com::ComModule module(&ZelvaniTypeLib);
+  return module;
+}
+
+}  // namespace zelvani
+
+extern "C" {
+
+COM_API HRESULT DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
+  return zelvani::ZelvaniModule().GetClassObject(clsid, riid, ppv);
+}
+
+COM_API HRESULT DllCanUnloadNow() { return zelvani::ZelvaniModule().CanUnloadNow(); }
+
+COM_API HRESULT DllRegisterServer() { return zelvani::ZelvaniModule().RegisterServer(); }
+
+COM_API HRESULT DllUnregisterServer() { return zelvani::ZelvaniModule().UnregisterServer(); }
+
+}  // extern "C"
