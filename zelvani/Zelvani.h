@@ -179,60 +179,296 @@ struct IQAVZLVValues : IDispatchCollection {
   virtual HRESULT CopyFrom(IQAVZLVValues* source, VARIANT_BOOL* result) = 0;
 };
 
-// Interfaces whose members come with the classes that implement them.
-struct IQAVZLVDevice : IDispatch {
-  static constexpr IID Iid = MakeGuid("{3682FAEB-B42A-40BD-90FC-3CA8AAC79717}");
-};
-struct IQAVZLVProtocol : IDispatch {
-  static constexpr IID Iid = MakeGuid("{6CDE30D1-0E4F-4F70-AB44-AFF2369D3357}");
-};
-struct IQAVZLVPacketLibrary : IDispatch {
-  static constexpr IID Iid = MakeGuid("{7BE115AE-028C-4022-BF90-F45028328E9D}");
-};
-struct IQAVZLVPacketDef : IDispatch {
-  static constexpr IID Iid = MakeGuid("{5D8567E0-2A6A-4633-AFD6-FC68AD16E174}");
-};
+// Forward declarations for the interfaces that refer to one another.
+struct IQAVZLVPacketLibrary;
+struct IQAVZLVPacket;
+struct IQAVZLVFrame;
+struct IQAVZLVPacketDef;
+
 struct IQAVZLVFieldDef : IDispatch {
   static constexpr IID Iid = MakeGuid("{2F8870FA-739F-4116-8C58-B56F15EFF598}");
+  virtual HRESULT get_ID(BSTR* result) = 0;
+  virtual HRESULT put_ID(BSTR value) = 0;
+  virtual HRESULT get_Name(BSTR* result) = 0;
+  virtual HRESULT put_Name(BSTR value) = 0;
+  virtual HRESULT get_Index(LONG* result) = 0;
+  virtual HRESULT put_Index(LONG value) = 0;
+  virtual HRESULT get_Size(LONG* result) = 0;
+  virtual HRESULT put_Size(LONG value) = 0;
+  virtual HRESULT get_DataType(LONG* result) = 0;
+  virtual HRESULT put_DataType(LONG value) = 0;
+  virtual HRESULT get_Constraints(LONG* result) = 0;
+  virtual HRESULT put_Constraints(LONG value) = 0;
+  virtual HRESULT get_MinValue(VARIANT* result) = 0;
+  virtual HRESULT put_MinValue(VARIANT value) = 0;
+  virtual HRESULT get_MaxValue(VARIANT* result) = 0;
+  virtual HRESULT put_MaxValue(VARIANT value) = 0;
+  virtual HRESULT get_DefaultValue(VARIANT* result) = 0;
+  virtual HRESULT put_DefaultValue(VARIANT value) = 0;
+  virtual HRESULT get_Separator(BSTR* result) = 0;
+  virtual HRESULT put_Separator(BSTR value) = 0;
+  virtual HRESULT get_Required(VARIANT_BOOL* result) = 0;
+  virtual HRESULT put_Required(VARIANT_BOOL value) = 0;
+  virtual HRESULT get_Conversions(LONG* result) = 0;
+  virtual HRESULT put_Conversions(LONG value) = 0;
+  virtual HRESULT get_Offset(LONG* result) = 0;
+  virtual HRESULT put_Offset(LONG value) = 0;
+  virtual HRESULT PasteValue(BSTR* buffer, VARIANT value, LONG offset, VARIANT_BOOL* result) = 0;
+  virtual HRESULT ExtractValue(BSTR buffer, VARIANT* value, VARIANT_BOOL* result) = 0;
+  virtual HRESULT Edit(VARIANT_BOOL* result) = 0;
+  virtual HRESULT CopyFrom(IQAVZLVFieldDef* source, VARIANT_BOOL* result) = 0;
 };
-struct IQAVZLVPacket : IDispatch {
-  static constexpr IID Iid = MakeGuid("{D96D00FC-15A3-4625-A86F-508FD35D9F63}");
-};
+
 struct IQAVZLVFieldDefs : IDispatchCollection {
   static constexpr IID Iid = MakeGuid("{31BADCE2-878A-49FF-87F7-4719C2ACE635}");
+  virtual HRESULT get_Items(LONG i, IQAVZLVFieldDef** result) = 0;
+  virtual HRESULT FindByName(BSTR name, IQAVZLVFieldDef** result) = 0;
+  virtual HRESULT FindByID(BSTR id, IQAVZLVFieldDef** result) = 0;
+  virtual HRESULT Clear() = 0;
+  virtual HRESULT CopyFrom(IQAVZLVFieldDefs* source, VARIANT_BOOL* result) = 0;
+  virtual HRESULT Edit(VARIANT_BOOL* result) = 0;
 };
+
+struct IQAVZLVFrameItem : IDispatch {
+  static constexpr IID Iid = MakeGuid("{F962AD15-7EE7-46E9-81E4-6949616F6E5F}");
+  virtual HRESULT get_ItemType(LONG* result) = 0;
+  virtual HRESULT put_ItemType(LONG value) = 0;
+  virtual HRESULT get_Index(LONG* result) = 0;
+  virtual HRESULT put_Index(LONG value) = 0;
+  virtual HRESULT get_ID(BSTR* result) = 0;
+  virtual HRESULT put_ID(BSTR value) = 0;
+  virtual HRESULT get_DataType(LONG* result) = 0;
+  virtual HRESULT put_DataType(LONG value) = 0;
+  virtual HRESULT get_Offset(LONG* result) = 0;
+  virtual HRESULT put_Offset(LONG value) = 0;
+  virtual HRESULT get_Size(LONG* result) = 0;
+  virtual HRESULT put_Size(LONG value) = 0;
+  virtual HRESULT get_Values(IQAVZLVValues** result) = 0;
+  virtual HRESULT get_Flags(LONG* result) = 0;
+  virtual HRESULT put_Flags(LONG value) = 0;
+  virtual HRESULT ValueToStr(LONG valueIndex, BSTR* result) = 0;
+  virtual HRESULT Format(BSTR itemStr, BSTR* result) = 0;
+  virtual HRESULT CalculateChecksum(BSTR buff, BSTR* result) = 0;
+  virtual HRESULT CounterToStr(BSTR* result) = 0;
+  virtual HRESULT CopyFrom(IQAVZLVFrameItem* source, VARIANT_BOOL* result) = 0;
+  virtual HRESULT Edit(VARIANT_BOOL* result) = 0;
+};
+
+struct IQAVZLVFrameItems : IDispatchCollection {
+  static constexpr IID Iid = MakeGuid("{8DC8687D-2300-4B59-B3B3-39194A9156D4}");
+  virtual HRESULT get_Items(LONG i, IQAVZLVFrameItem** result) = 0;
+  virtual HRESULT FindByID(BSTR id, LONG itemType, IQAVZLVFrameItem** result) = 0;
+  virtual HRESULT FindByItemType(LONG itemType, IQAVZLVFrameItem** result) = 0;
+  virtual HRESULT Clear() = 0;
+  virtual HRESULT CopyFrom(IQAVZLVFrameItems* source, VARIANT_BOOL* result) = 0;
+  virtual HRESULT Edit(VARIANT_BOOL* result) = 0;
+};
+
+struct IQAVZLVFrame : IDispatch {
+  static constexpr IID Iid = MakeGuid("{5C0F7AFB-A5EA-44B9-B255-D28A8FA89BCF}");
+  virtual HRESULT get_PacketType(LONG* result) = 0;
+  virtual HRESULT put_PacketType(LONG value) = 0;
+  virtual HRESULT get_Index(LONG* result) = 0;
+  virtual HRESULT put_Index(LONG value) = 0;
+  virtual HRESULT get_ID(BSTR* result) = 0;
+  virtual HRESULT put_ID(BSTR value) = 0;
+  virtual HRESULT get_Name(BSTR* result) = 0;
+  virtual HRESULT put_Name(BSTR value) = 0;
+  virtual HRESULT get_PacketStructItems(IQAVZLVFrameItems** result) = 0;
+  virtual HRESULT CopyFrom(IQAVZLVFrame* source, VARIANT_BOOL* result) = 0;
+  virtual HRESULT Edit(VARIANT_BOOL* result) = 0;
+};
+
+struct IQAVZLVFrames : IDispatchCollection {
+  static constexpr IID Iid = MakeGuid("{093419CF-B886-458C-ADF1-9D9EDFD37EA5}");
+  virtual HRESULT get_PacketLibraray(IQAVZLVPacketLibrary** result) = 0;
+  virtual HRESULT put_PacketLibraray(IQAVZLVPacketLibrary* value) = 0;
+  virtual HRESULT get_Items(LONG i, IQAVZLVFrame** result) = 0;
+  virtual HRESULT FindByPacketType(LONG packetType, IQAVZLVFrame** result) = 0;
+  virtual HRESULT FindByPacketID(BSTR id, LONG packetType, IQAVZLVFrame** result) = 0;
+  virtual HRESULT LoadFromFile(BSTR fileName, VARIANT_BOOL* result) = 0;
+  virtual HRESULT SaveToFile(BSTR fileName, VARIANT_BOOL* result) = 0;
+  virtual HRESULT Clear() = 0;
+  virtual HRESULT CopyFrom(IQAVZLVFrames* source, VARIANT_BOOL* result) = 0;
+  virtual HRESULT Edit(VARIANT_BOOL* result) = 0;
+};
+
+struct IQAVZLVPacketDef : IDispatch {
+  static constexpr IID Iid = MakeGuid("{5D8567E0-2A6A-4633-AFD6-FC68AD16E174}");
+  virtual HRESULT get_ID(BSTR* result) = 0;
+  virtual HRESULT put_ID(BSTR value) = 0;
+  virtual HRESULT get_Name(BSTR* result) = 0;
+  virtual HRESULT put_Name(BSTR value) = 0;
+  virtual HRESULT get_PacketType(LONG* result) = 0;
+  virtual HRESULT put_PacketType(LONG value) = 0;
+  virtual HRESULT get_PacketStructID(BSTR* result) = 0;
+  virtual HRESULT put_PacketStructID(BSTR value) = 0;
+  virtual HRESULT get_Index(LONG* result) = 0;
+  virtual HRESULT put_Index(LONG value) = 0;
+  virtual HRESULT get_FieldDefs(IQAVZLVFieldDefs** result) = 0;
+  virtual HRESULT CopyFrom(IQAVZLVPacketDef* source, VARIANT_BOOL* result) = 0;
+  virtual HRESULT Edit(VARIANT_BOOL* result) = 0;
+};
+
 struct IQAVZLVPacketDefs : IDispatchCollection {
   static constexpr IID Iid = MakeGuid("{15B4B75E-8F78-4C14-8987-DE8FA4053604}");
+  virtual HRESULT get_Items(LONG i, IQAVZLVPacketDef** result) = 0;
+  virtual HRESULT FindByName(BSTR name, LONG pktType, IQAVZLVPacketDef** result) = 0;
+  virtual HRESULT FindByID(BSTR id, LONG pktType, IQAVZLVPacketDef** result) = 0;
+  virtual HRESULT LoadFromFile(BSTR fileName, VARIANT_BOOL* result) = 0;
+  virtual HRESULT SaveToFile(BSTR fileName, VARIANT_BOOL* result) = 0;
+  virtual HRESULT CopyFrom(IQAVZLVPacketDefs* source, VARIANT_BOOL* result) = 0;
+  virtual HRESULT Clear() = 0;
+  virtual HRESULT Edit(VARIANT_BOOL* result) = 0;
+};
+
+struct IQAVZLVFlowItem : IDispatch {
+  static constexpr IID Iid = MakeGuid("{C031F029-0709-489B-AA15-9F8A94A80C79}");
+  virtual HRESULT get_Index(LONG* result) = 0;
+  virtual HRESULT put_Index(LONG value) = 0;
+  virtual HRESULT get_ID(BSTR* result) = 0;
+  virtual HRESULT put_ID(BSTR value) = 0;
+  virtual HRESULT get_Direction(LONG* result) = 0;
+  virtual HRESULT put_Direction(LONG value) = 0;
+  virtual HRESULT get_Data(VARIANT* result) = 0;
+  virtual HRESULT put_Data(VARIANT value) = 0;
+  virtual HRESULT get_PacketType(LONG* result) = 0;
+  virtual HRESULT put_PacketType(LONG value) = 0;
+  virtual HRESULT get_PacketDelimiters(IQAVZLVValues** result) = 0;
+  virtual HRESULT get_CharsAfterDelimiter(LONG* result) = 0;
+  virtual HRESULT put_CharsAfterDelimiter(LONG value) = 0;
+  virtual HRESULT get_RetryCount(LONG* result) = 0;
+  virtual HRESULT put_RetryCount(LONG value) = 0;
+  virtual HRESULT get_Interval(LONG* result) = 0;
+  virtual HRESULT put_Interval(LONG value) = 0;
+  virtual HRESULT get_NextFlowItemID(BSTR* result) = 0;
+  virtual HRESULT put_NextFlowItemID(BSTR value) = 0;
+  virtual HRESULT get_Flags(LONG* result) = 0;
+  virtual HRESULT put_Flags(LONG value) = 0;
+  virtual HRESULT Edit(VARIANT_BOOL* result) = 0;
+  virtual HRESULT CopyFrom(IQAVZLVFlowItem* source, VARIANT_BOOL* result) = 0;
+};
+
+struct IQAVZLVFlowItems : IDispatchCollection {
+  static constexpr IID Iid = MakeGuid("{4FF9A09E-9B8F-4192-97BE-90B8FB165DA1}");
+  virtual HRESULT get_Items(LONG i, IQAVZLVFlowItem** result) = 0;
+  virtual HRESULT get_CurrentID(BSTR* result) = 0;
+  virtual HRESULT put_CurrentID(BSTR value) = 0;
+  virtual HRESULT FindFirstID(BSTR* result) = 0;
+  virtual HRESULT FindNextID(BSTR* result) = 0;
+  virtual HRESULT FindFirstByID(BSTR id, IQAVZLVFlowItem** result) = 0;
+  virtual HRESULT FindNextByID(BSTR id, IQAVZLVFlowItem** result) = 0;
+  virtual HRESULT Edit(VARIANT_BOOL* result) = 0;
+  virtual HRESULT CopyFrom(IQAVZLVFlowItems* source, VARIANT_BOOL* result) = 0;
+  virtual HRESULT Clear() = 0;
+};
+
+struct IQAVZLVFlow : IDispatch {
+  static constexpr IID Iid = MakeGuid("{C1444D91-E11D-40E3-9290-A47F892D99A9}");
+  virtual HRESULT get_FlowType(LONG* result) = 0;
+  virtual HRESULT put_FlowType(LONG value) = 0;
+  virtual HRESULT get_Index(LONG* result) = 0;
+  virtual HRESULT put_Index(LONG value) = 0;
+  virtual HRESULT get_ID(BSTR* result) = 0;
+  virtual HRESULT put_ID(BSTR value) = 0;
+  virtual HRESULT get_FlowItems(IQAVZLVFlowItems** result) = 0;
+  virtual HRESULT Edit(VARIANT_BOOL* result) = 0;
+  virtual HRESULT CopyFrom(IQAVZLVFlow* source, VARIANT_BOOL* result) = 0;
+};
+
+struct IQAVZLVFlows : IDispatchCollection {
+  static constexpr IID Iid = MakeGuid("{75C4D15D-9C1E-44BA-B1CD-44A165A8CF37}");
+  virtual HRESULT get_ConnectionRepetitionsLimit(LONG* result) = 0;
+  virtual HRESULT put_ConnectionRepetitionsLimit(LONG value) = 0;
+  virtual HRESULT get_DataSendRepetitionsLimit(LONG* result) = 0;
+  virtual HRESULT put_DataSendRepetitionsLimit(LONG value) = 0;
+  virtual HRESULT get_WCKLimit(LONG* result) = 0;
+  virtual HRESULT put_WCKLimit(LONG value) = 0;
+  virtual HRESULT get_NAKLimit(LONG* result) = 0;
+  virtual HRESULT put_NAKLimit(LONG value) = 0;
+  virtual HRESULT get_Items(LONG i, IQAVZLVFlow** result) = 0;
+  virtual HRESULT FindByFlowType(LONG flowType, IQAVZLVFlow** result) = 0;
+  virtual HRESULT LoadFromFile(BSTR fileName, VARIANT_BOOL* result) = 0;
+  virtual HRESULT SaveToFile(BSTR fileName, VARIANT_BOOL* result) = 0;
+  virtual HRESULT Edit(VARIANT_BOOL* result) = 0;
+  virtual HRESULT CopyFrom(IQAVZLVFlows* source, VARIANT_BOOL* result) = 0;
+  virtual HRESULT Clear() = 0;
+};
+
+struct IQAVZLVPacketLibrary : IDispatch {
+  static constexpr IID Iid = MakeGuid("{7BE115AE-028C-4022-BF90-F45028328E9D}");
+  virtual HRESULT get_ID(BSTR* result) = 0;
+  virtual HRESULT put_ID(BSTR value) = 0;
+  virtual HRESULT get_Name(BSTR* result) = 0;
+  virtual HRESULT put_Name(BSTR value) = 0;
+  virtual HRESULT get_Version(BSTR* result) = 0;
+  virtual HRESULT put_Version(BSTR value) = 0;
+  virtual HRESULT get_Flows(IQAVZLVFlows** result) = 0;
+  virtual HRESULT get_PacketDefs(IQAVZLVPacketDefs** result) = 0;
+  virtual HRESULT get_PacketStructs(IQAVZLVFrames** result) = 0;
+  virtual HRESULT get_CreateReport(VARIANT_BOOL* result) = 0;
+  virtual HRESULT put_CreateReport(VARIANT_BOOL value) = 0;
+  virtual HRESULT get_FileName(BSTR* result) = 0;
+  virtual HRESULT put_FileName(BSTR value) = 0;
+  virtual HRESULT SaveToFile(BSTR fileName, VARIANT_BOOL* result) = 0;
+  virtual HRESULT LoadFromFile(BSTR fileName, VARIANT_BOOL* result) = 0;
+  virtual HRESULT CreatePacket(BSTR pktId, VARIANT pktDef, LONG pktType, IQAVZLVPacket** result) = 0;
+  virtual HRESULT Edit(VARIANT_BOOL* result) = 0;
+};
+
+struct IQAVZLVPacket : IDispatch {
+  static constexpr IID Iid = MakeGuid("{D96D00FC-15A3-4625-A86F-508FD35D9F63}");
+  virtual HRESULT get_ID(BSTR* result) = 0;
+  virtual HRESULT put_ID(BSTR value) = 0;
+  virtual HRESULT get_Name(BSTR* result) = 0;
+  virtual HRESULT put_Name(BSTR value) = 0;
+  virtual HRESULT get_PacketType(LONG* result) = 0;
+  virtual HRESULT put_PacketType(LONG value) = 0;
+  virtual HRESULT get_PacketStruct(IQAVZLVFrame** result) = 0;
+  virtual HRESULT get_PacketDef(IQAVZLVPacketDef** result) = 0;
+  virtual HRESULT get_DefinitionIndex(LONG* result) = 0;
+  virtual HRESULT get_FieldsCount(LONG* result) = 0;
+  virtual HRESULT get_FieldValues(VARIANT index, VARIANT* result) = 0;
+  virtual HRESULT put_FieldValues(VARIANT index, VARIANT value) = 0;
+  virtual HRESULT get_DataString(BSTR* result) = 0;
+  virtual HRESULT put_DataString(BSTR value) = 0;
+  virtual HRESULT get_PacketLibrary(IQAVZLVPacketLibrary** result) = 0;
+  virtual HRESULT put_PacketLibrary(IQAVZLVPacketLibrary* value) = 0;
+  virtual HRESULT get_Length(LONG* result) = 0;
+  virtual HRESULT get_IsLast(VARIANT_BOOL* result) = 0;
+  virtual HRESULT put_IsLast(VARIANT_BOOL value) = 0;
+  virtual HRESULT LoadDefaults() = 0;
+  virtual HRESULT GetDelimitedString(BSTR delimiter, BSTR brackets, BSTR newLineChar, LONG options,
+                                     BSTR* result) = 0;
+  virtual HRESULT SetFromDelimitedString(BSTR str, BSTR delimiter, BSTR brackets, BSTR newLineChar, LONG options,
+                                         LONG* result) = 0;
+};
+
+struct IQAVZLVProtocol : IDispatch {
+  static constexpr IID Iid = MakeGuid("{6CDE30D1-0E4F-4F70-AB44-AFF2369D3357}");
+  virtual HRESULT get_ID(BSTR* result) = 0;
+  virtual HRESULT put_ID(BSTR value) = 0;
+  virtual HRESULT get_Name(BSTR* result) = 0;
+  virtual HRESULT put_Name(BSTR value) = 0;
+  virtual HRESULT get_Version(BSTR* result) = 0;
+  virtual HRESULT put_Version(BSTR value) = 0;
+  virtual HRESULT get_PacketLibrary(IQAVZLVPacketLibrary** result) = 0;
+  virtual HRESULT put_PacketLibrary(IQAVZLVPacketLibrary* value) = 0;
+  virtual HRESULT PackPacket(IQAVZLVPacket* packet, BSTR* pktStr, LONG* result) = 0;
+  virtual HRESULT UnpackPacket(BSTR pktStr, IQAVZLVPacket* packet, LONG* result) = 0;
+  virtual HRESULT CreatePacket(BSTR pktId, VARIANT pktDef, LONG pktType, IQAVZLVPacket** result) = 0;
+  virtual HRESULT Edit(VARIANT_BOOL* result) = 0;
+};
+
+// Interfaces whose members come with the devices.
+struct IQAVZLVDevice : IDispatch {
+  static constexpr IID Iid = MakeGuid("{3682FAEB-B42A-40BD-90FC-3CA8AAC79717}");
 };
 struct IQAVZLVFileDriver : IDispatch {
   static constexpr IID Iid = MakeGuid("{85ECD6CC-7BF5-4AA7-83EF-C44E31B35EDC}");
 };
 struct IQAVZLVDeviceStatistics : IDispatch {
   static constexpr IID Iid = MakeGuid("{3A2F9238-DDB1-4C4E-BF5B-7D1E4AC2EF3D}");
-};
-struct IQAVZLVFrame : IDispatch {
-  static constexpr IID Iid = MakeGuid("{5C0F7AFB-A5EA-44B9-B255-D28A8FA89BCF}");
-};
-struct IQAVZLVFrameItem : IDispatch {
-  static constexpr IID Iid = MakeGuid("{F962AD15-7EE7-46E9-81E4-6949616F6E5F}");
-};
-struct IQAVZLVFrameItems : IDispatchCollection {
-  static constexpr IID Iid = MakeGuid("{8DC8687D-2300-4B59-B3B3-39194A9156D4}");
-};
-struct IQAVZLVFrames : IDispatchCollection {
-  static constexpr IID Iid = MakeGuid("{093419CF-B886-458C-ADF1-9D9EDFD37EA5}");
-};
-struct IQAVZLVFlowItem : IDispatch {
-  static constexpr IID Iid = MakeGuid("{C031F029-0709-489B-AA15-9F8A94A80C79}");
-};
-struct IQAVZLVFlowItems : IDispatchCollection {
-  static constexpr IID Iid = MakeGuid("{4FF9A09E-9B8F-4192-97BE-90B8FB165DA1}");
-};
-struct IQAVZLVFlow : IDispatch {
-  static constexpr IID Iid = MakeGuid("{C1444D91-E11D-40E3-9290-A47F892D99A9}");
-};
-struct IQAVZLVFlows : IDispatchCollection {
-  static constexpr IID Iid = MakeGuid("{75C4D15D-9C1E-44BA-B1CD-44A165A8CF37}");
 };
 
 // ---------------------------------------------------------------------------

@@ -217,9 +217,9 @@ struct Decimal {
 };
 
 // Reads [blanks][+|-]digits[dec digits][(e|E)[+|-]digits][blanks]. Thousands
-// separators are accepted between integer digits (anywhere, as the platform
-// does, but only directly before another digit, so that a blank used as the
-// separator never swallows trailing blanks).
+// separators are accepted between any two integer digits (not only every three
+// digits); requiring a digit after them keeps a blank used as the separator
+// from swallowing trailing blanks.
 template <class C>
 bool ParseDecimal(std::basic_string_view<C> text, char16_t dec, char16_t thou, Decimal& out) {
   std::basic_string_view<C> s = TrimBlanks(text);
@@ -1030,6 +1030,46 @@ HRESULT VariantChangeTypeEx(VARIANT* dest, const VARIANT* src, LCID, USHORT, VAR
 
 // ---------------------------------------------------------------------------
 // Single conversions
+
+INT VariantTimeToSystemTime(DOUBLE vtime, SYSTEMTIME* st) {
+  if (!st || !DateInRange(vtime)) return FALSE;
+  const double whole = std::trunc(vtime);
+  auto ms = static_cast<std::int64_t>(std::llround(std::fabs(vtime - whole) * 86400000.0));
+  auto day = static_cast<std::int64_t>(whole);
+  if (ms >= 86400000) {
+    ms -= 86400000;
+    ++day;
+  }
+  std::int64_t y;
+  unsigned m, d;
+  CivilFromDays(day + kDateEpoch, y, m, d);
+  if (y > 9999) return FALSE;
+  st->wYear = static_cast<WORD>(y);
+  st->wMonth = static_cast<WORD>(m);
+  st->wDay = static_cast<WORD>(d);
+  // 1970-01-01 was a Thursday.
+  std::int64_t dow = (day + kDateEpoch + 4) % 7;
+  st->wDayOfWeek = static_cast<WORD>(dow < 0 ? dow + 7 : dow);
+  st->wHour = static_cast<WORD>(ms / 3600000);
+  st->wMinute = static_cast<WORD>(ms / 60000 % 60);
+  st->wSecond = static_cast<WORD>(ms / 1000 % 60);
+  st->wMilliseconds = static_cast<WORD>(ms % 1000);
+  return TRUE;
+}
+
+INT SystemTimeToVariantTime(const SYSTEMTIME* st, DOUBLE* vtime) {
+  if (!st || !vtime) return FALSE;
+  if (st->wYear < 100 || st->wYear > 9999 || st->wMonth < 1 || st->wMonth > 12 || st->wDay < 1 ||
+      st->wDay > DaysInMonth(st->wYear, st->wMonth) || st->wHour > 23 || st->wMinute > 59 || st->wSecond > 59 ||
+      st->wMilliseconds > 999)
+    return FALSE;
+  const double day = static_cast<double>(DaysFromCivil(st->wYear, st->wMonth, st->wDay) - kDateEpoch);
+  const double time =
+      ((st->wHour * 60.0 + st->wMinute) * 60.0 + st->wSecond + st->wMilliseconds / 1000.0) / 86400.0;
+  // Before the epoch the fraction still counts forward within the day.
+  *vtime = day < 0 ? day - time : day + time;
+  return TRUE;
+}
 
 HRESULT VarCyFromR8(double d, CY* out) {
   if (!out) return E_INVALIDARG;

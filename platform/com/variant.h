@@ -114,6 +114,27 @@ COM_API HRESULT VariantChangeType(VARIANT* dest, const VARIANT* src, USHORT flag
 COM_API HRESULT VariantChangeTypeEx(VARIANT* dest, const VARIANT* src, LCID lcid, USHORT flags, VARTYPE vt);
 }
 
+// A date and time split into its fields.
+struct SYSTEMTIME {
+  WORD wYear;
+  WORD wMonth;
+  WORD wDayOfWeek;  // 0 Sunday
+  WORD wDay;
+  WORD wHour;
+  WORD wMinute;
+  WORD wSecond;
+  WORD wMilliseconds;
+};
+
+extern "C" {
+// DATE serial to fields, the time of day rounded to the millisecond (so a time
+// a fraction of a second before a full minute keeps its minute). FALSE when the
+// serial lies outside 0100-01-01 .. 9999-12-31.
+COM_API INT VariantTimeToSystemTime(DOUBLE vtime, SYSTEMTIME* st);
+// Fields to a DATE serial; FALSE for a date or time that does not exist.
+COM_API INT SystemTimeToVariantTime(const SYSTEMTIME* st, DOUBLE* vtime);
+}
+
 // Currency helpers (exact decimal arithmetic on the 64-bit count).
 COM_API HRESULT VarCyFromR8(double d, CY* out);           // half to even
 COM_API HRESULT VarR8FromCy(CY c, double* out);

@@ -45,6 +45,296 @@ const InterfaceDesc& ValuesDesc() {
   return d;
 }
 
+// A property read and write pair.
+#define ZV_PROP(I, N, id) PropGet<&I::get_##N>(#N, id), PropPut<&I::put_##N>(#N, id, {Param("Value")})
+
+const InterfaceDesc& FieldDefDesc() {
+  using I = IQAVZLVFieldDef;
+  static const InterfaceDesc d(
+      "IQAVZLVFieldDef", I::Iid, nullptr, "Dispatch interface for QAVZLVFieldDef Object",
+      {
+          ZV_PROP(I, ID, 1),
+          ZV_PROP(I, Name, 2),
+          ZV_PROP(I, Index, 3),
+          ZV_PROP(I, Size, 4),
+          ZV_PROP(I, DataType, 5),
+          ZV_PROP(I, Constraints, 6),
+          ZV_PROP(I, MinValue, 7),
+          ZV_PROP(I, MaxValue, 8),
+          ZV_PROP(I, DefaultValue, 9),
+          ZV_PROP(I, Separator, 10),
+          ZV_PROP(I, Required, 11),
+          ZV_PROP(I, Conversions, 12),
+          ZV_PROP(I, Offset, 13),
+          Method<&I::PasteValue>("PasteValue", 14, {Param("Buffer"), Param("Value"), Param("Offset").Default(-1)}),
+          Method<&I::ExtractValue>("ExtractValue", 15, {Param("Buffer"), Param("Value")}),
+          Method<&I::Edit>("Edit", 16),
+          Method<&I::CopyFrom>("CopyFrom", 17, {Param("Source")}),
+      });
+  return d;
+}
+
+const InterfaceDesc& FieldDefsDesc() {
+  using I = IQAVZLVFieldDefs;
+  static const InterfaceDesc d("IQAVZLVFieldDefs", I::Iid, &DispatchCollectionDesc(),
+                               "Dispatch interface for QAVZLVFieldDefs Object",
+                               {
+                                   PropGet<&I::get_Items>("Items", 4, {Param("i").Default(0)}),
+                                   Method<&I::FindByName>("FindByName", 5, {Param("Name")}),
+                                   Method<&I::FindByID>("FindByID", 6, {Param("ID")}),
+                                   Procedure<&I::Clear>("Clear", 7),
+                                   Method<&I::CopyFrom>("CopyFrom", 8, {Param("Source")}),
+                                   Method<&I::Edit>("Edit", 9),
+                               });
+  return d;
+}
+
+const InterfaceDesc& FrameItemDesc() {
+  using I = IQAVZLVFrameItem;
+  static const InterfaceDesc d("IQAVZLVFrameItem", I::Iid, nullptr,
+                               "Dispatch interface for QAVZLVPacketStructItem Object",
+                               {
+                                   ZV_PROP(I, ItemType, 1),
+                                   ZV_PROP(I, Index, 2),
+                                   ZV_PROP(I, ID, 4),
+                                   ZV_PROP(I, DataType, 3),
+                                   ZV_PROP(I, Offset, 11),
+                                   ZV_PROP(I, Size, 5),
+                                   PropGet<&I::get_Values>("Values", 6),
+                                   ZV_PROP(I, Flags, 7),
+                                   Method<&I::ValueToStr>("ValueToStr", 8, {Param("ValueIndex")}),
+                                   Method<&I::Format>("Format", 9, {Param("ItemStr")}),
+                                   Method<&I::CalculateChecksum>("CalculateChecksum", 10, {Param("buff")}),
+                                   Method<&I::CounterToStr>("CounterToStr", 12),
+                                   Method<&I::CopyFrom>("CopyFrom", 13, {Param("Source")}),
+                                   Method<&I::Edit>("Edit", 14),
+                               });
+  return d;
+}
+
+const InterfaceDesc& FrameItemsDesc() {
+  using I = IQAVZLVFrameItems;
+  static const InterfaceDesc d("IQAVZLVFrameItems", I::Iid, &DispatchCollectionDesc(),
+                               "Dispatch interface for QAVZLVPacketStructItems Object",
+                               {
+                                   PropGet<&I::get_Items>("Items", 4, {Param("i")}),
+                                   Method<&I::FindByID>("FindByID", 6, {Param("ID"), Param("ItemType").Default(0)}),
+                                   Method<&I::FindByItemType>("FindByItemType", 5, {Param("ItemType")}),
+                                   Procedure<&I::Clear>("Clear", 7),
+                                   Method<&I::CopyFrom>("CopyFrom", 8, {Param("Source")}),
+                                   Method<&I::Edit>("Edit", 9),
+                               });
+  return d;
+}
+
+const InterfaceDesc& FrameDesc() {
+  using I = IQAVZLVFrame;
+  static const InterfaceDesc d("IQAVZLVFrame", I::Iid, nullptr, "Dispatch interface for QAVZLVPacketStruct Object",
+                               {
+                                   ZV_PROP(I, PacketType, 1),
+                                   ZV_PROP(I, Index, 3),
+                                   ZV_PROP(I, ID, 5),
+                                   ZV_PROP(I, Name, 6),
+                                   PropGet<&I::get_PacketStructItems>("PacketStructItems", 2),
+                                   Method<&I::CopyFrom>("CopyFrom", 4, {Param("Source")}),
+                                   Method<&I::Edit>("Edit", 7),
+                               });
+  return d;
+}
+
+const InterfaceDesc& FramesDesc() {
+  using I = IQAVZLVFrames;
+  static const InterfaceDesc d(
+      "IQAVZLVFrames", I::Iid, &DispatchCollectionDesc(), "Dispatch interface for QAVZLVPacketStructs Object",
+      {
+          ZV_PROP(I, PacketLibraray, 9),
+          PropGet<&I::get_Items>("Items", 4, {Param("i")}),
+          Method<&I::FindByPacketType>("FindByPacketType", 5, {Param("PacketType").Default(0)}),
+          Method<&I::FindByPacketID>("FindByPacketID", 6, {Param("ID"), Param("PacketType")}),
+          Method<&I::LoadFromFile>("LoadFromFile", 7, {Param("FileName")}),
+          Method<&I::SaveToFile>("SaveToFile", 8, {Param("FileName")}),
+          Procedure<&I::Clear>("Clear", 10),
+          Method<&I::CopyFrom>("CopyFrom", 11, {Param("Source")}),
+          Method<&I::Edit>("Edit", 12),
+      });
+  return d;
+}
+
+const InterfaceDesc& PacketDefDesc() {
+  using I = IQAVZLVPacketDef;
+  static const InterfaceDesc d("IQAVZLVPacketDef", I::Iid, nullptr, "Dispatch interface for QAVZLVPacketDef Object",
+                               {
+                                   ZV_PROP(I, ID, 1),
+                                   ZV_PROP(I, Name, 2),
+                                   ZV_PROP(I, PacketType, 3),
+                                   ZV_PROP(I, PacketStructID, 5),
+                                   ZV_PROP(I, Index, 4),
+                                   PropGet<&I::get_FieldDefs>("FieldDefs", 7),
+                                   Method<&I::CopyFrom>("CopyFrom", 6, {Param("Source")}),
+                                   Method<&I::Edit>("Edit", 8),
+                               });
+  return d;
+}
+
+const InterfaceDesc& PacketDefsDesc() {
+  using I = IQAVZLVPacketDefs;
+  static const InterfaceDesc d(
+      "IQAVZLVPacketDefs", I::Iid, &DispatchCollectionDesc(), "Dispatch interface for QAVZLVPacketDefs Object",
+      {
+          PropGet<&I::get_Items>("Items", 4, {Param("i").Default(0)}),
+          Method<&I::FindByName>("FindByName", 5, {Param("Name"), Param("PktType").Default(0)}),
+          Method<&I::FindByID>("FindByID", 6, {Param("ID"), Param("PktType").Default(0)}),
+          Method<&I::LoadFromFile>("LoadFromFile", 7, {Param("FileName")}),
+          Method<&I::SaveToFile>("SaveToFile", 8, {Param("FileName")}),
+          Method<&I::CopyFrom>("CopyFrom", 9, {Param("Source")}),
+          Procedure<&I::Clear>("Clear", 10),
+          Method<&I::Edit>("Edit", 11),
+      });
+  return d;
+}
+
+const InterfaceDesc& FlowItemDesc() {
+  using I = IQAVZLVFlowItem;
+  static const InterfaceDesc d("IQAVZLVFlowItem", I::Iid, nullptr, "Dispatch interface for QAVZLVFlowDef Object",
+                               {
+                                   ZV_PROP(I, Index, 3),
+                                   ZV_PROP(I, ID, 1),
+                                   ZV_PROP(I, Direction, 4),
+                                   ZV_PROP(I, Data, 6),
+                                   ZV_PROP(I, PacketType, 7),
+                                   PropGet<&I::get_PacketDelimiters>("PacketDelimiters", 12),
+                                   ZV_PROP(I, CharsAfterDelimiter, 5),
+                                   ZV_PROP(I, RetryCount, 8),
+                                   ZV_PROP(I, Interval, 9),
+                                   ZV_PROP(I, NextFlowItemID, 10),
+                                   ZV_PROP(I, Flags, 11),
+                                   Method<&I::Edit>("Edit", 2),
+                                   Method<&I::CopyFrom>("CopyFrom", 13, {Param("Source")}),
+                               });
+  return d;
+}
+
+const InterfaceDesc& FlowItemsDesc() {
+  using I = IQAVZLVFlowItems;
+  static const InterfaceDesc d("IQAVZLVFlowItems", I::Iid, &DispatchCollectionDesc(),
+                               "Dispatch interface for QAVZLVFlowDefItems Object",
+                               {
+                                   PropGet<&I::get_Items>("Items", 4, {Param("i")}),
+                                   ZV_PROP(I, CurrentID, 9),
+                                   Method<&I::FindFirstID>("FindFirstID", 7),
+                                   Method<&I::FindNextID>("FindNextID", 8),
+                                   Method<&I::FindFirstByID>("FindFirstByID", 5, {Param("ID")}),
+                                   Method<&I::FindNextByID>("FindNextByID", 6, {Param("ID")}),
+                                   Method<&I::Edit>("Edit", 10),
+                                   Method<&I::CopyFrom>("CopyFrom", 11, {Param("Source")}),
+                                   Procedure<&I::Clear>("Clear", 12),
+                               });
+  return d;
+}
+
+const InterfaceDesc& FlowDesc() {
+  using I = IQAVZLVFlow;
+  static const InterfaceDesc d("IQAVZLVFlow", I::Iid, nullptr, "Dispatch interface for QAVZLVFlowDef Object",
+                               {
+                                   ZV_PROP(I, FlowType, 1),
+                                   ZV_PROP(I, Index, 2),
+                                   ZV_PROP(I, ID, 3),
+                                   PropGet<&I::get_FlowItems>("FlowItems", 4),
+                                   Method<&I::Edit>("Edit", 5),
+                                   Method<&I::CopyFrom>("CopyFrom", 6, {Param("Source")}),
+                               });
+  return d;
+}
+
+const InterfaceDesc& FlowsDesc() {
+  using I = IQAVZLVFlows;
+  static const InterfaceDesc d("IQAVZLVFlows", I::Iid, &DispatchCollectionDesc(),
+                               "Dispatch interface for QAVZLVFlowDefs Object",
+                               {
+                                   ZV_PROP(I, ConnectionRepetitionsLimit, 10),
+                                   ZV_PROP(I, DataSendRepetitionsLimit, 11),
+                                   ZV_PROP(I, WCKLimit, 4),
+                                   ZV_PROP(I, NAKLimit, 9),
+                                   PropGet<&I::get_Items>("Items", 5, {Param("i")}),
+                                   Method<&I::FindByFlowType>("FindByFlowType", 6, {Param("FlowType").Default(0)}),
+                                   Method<&I::LoadFromFile>("LoadFromFile", 7, {Param("FileName")}),
+                                   Method<&I::SaveToFile>("SaveToFile", 8, {Param("FileName")}),
+                                   Method<&I::Edit>("Edit", 12),
+                                   Method<&I::CopyFrom>("CopyFrom", 13, {Param("Source")}),
+                                   Procedure<&I::Clear>("Clear", 14),
+                               });
+  return d;
+}
+
+const InterfaceDesc& PacketLibraryDesc() {
+  using I = IQAVZLVPacketLibrary;
+  static const InterfaceDesc d(
+      "IQAVZLVPacketLibrary", I::Iid, nullptr, "Dispatch interface for QAVZLVPacketLibrary Object",
+      {
+          ZV_PROP(I, ID, 1),
+          ZV_PROP(I, Name, 2),
+          ZV_PROP(I, Version, 3),
+          PropGet<&I::get_Flows>("Flows", 9),
+          PropGet<&I::get_PacketDefs>("PacketDefs", 4),
+          PropGet<&I::get_PacketStructs>("PacketStructs", 8),
+          ZV_PROP(I, CreateReport, 10),
+          ZV_PROP(I, FileName, 12),
+          Method<&I::SaveToFile>("SaveToFile", 6, {Param("FileName")}),
+          Method<&I::LoadFromFile>("LoadFromFile", 5, {Param("FileName")}),
+          Method<&I::CreatePacket>("CreatePacket", 7, {Param("PktID"), Param("PktDef"), Param("PktType")}),
+          Method<&I::Edit>("Edit", 11),
+      });
+  return d;
+}
+
+const InterfaceDesc& PacketDesc() {
+  using I = IQAVZLVPacket;
+  static const InterfaceDesc d(
+      "IQAVZLVPacket", I::Iid, nullptr, "Dispatch interface for QAVZLVPacket Object",
+      {
+          ZV_PROP(I, ID, 1),
+          ZV_PROP(I, Name, 2),
+          ZV_PROP(I, PacketType, 8),
+          PropGet<&I::get_PacketStruct>("PacketStruct", 15),
+          PropGet<&I::get_PacketDef>("PacketDef", 14),
+          PropGet<&I::get_DefinitionIndex>("DefinitionIndex", 3),
+          PropGet<&I::get_FieldsCount>("FieldsCount", 4),
+          PropGet<&I::get_FieldValues>("FieldValues", 5, {Param("Index")}),
+          PropPut<&I::put_FieldValues>("FieldValues", 5, {Param("Index"), Param("Value")}),
+          ZV_PROP(I, DataString, 6),
+          ZV_PROP(I, PacketLibrary, 7),
+          PropGet<&I::get_Length>("Length", 9),
+          ZV_PROP(I, IsLast, 201),
+          Procedure<&I::LoadDefaults>("LoadDefaults", 10),
+          Method<&I::GetDelimitedString>(
+              "GetDelimitedString", 11,
+              {Param("Delimiter"), Param("Brackets"), Param("NewLineChar"), Param("Options")}),
+          Method<&I::SetFromDelimitedString>(
+              "SetFromDelimitedString", 13,
+              {Param("Str"), Param("Delimiter"), Param("Brackets"), Param("NewLineChar"), Param("Options")}),
+      });
+  return d;
+}
+
+const InterfaceDesc& ProtocolDesc() {
+  using I = IQAVZLVProtocol;
+  static const InterfaceDesc d(
+      "IQAVZLVProtocol", I::Iid, nullptr, "Dispatch interface for QAVZLVProtocol Object",
+      {
+          ZV_PROP(I, ID, 1),
+          ZV_PROP(I, Name, 2),
+          ZV_PROP(I, Version, 3),
+          ZV_PROP(I, PacketLibrary, 4),
+          Method<&I::PackPacket>("PackPacket", 7, {Param("Packet"), Param("PktStr")}),
+          Method<&I::UnpackPacket>("UnpackPacket", 8, {Param("PktStr"), Param("Packet")}),
+          Method<&I::CreatePacket>("CreatePacket", 9, {Param("PktID"), Param("PktDef"), Param("PktType")}),
+          Method<&I::Edit>("Edit", 5),
+      });
+  return d;
+}
+
+#undef ZV_PROP
+
 // An interface whose members are described with the classes that implement it.
 #define ZELVANI_INTERFACE(Name, Base, Help)                                   \
   const InterfaceDesc& Name##Desc() {                                         \
@@ -53,23 +343,8 @@ const InterfaceDesc& ValuesDesc() {
   }
 
 ZELVANI_INTERFACE(IQAVZLVDevice, nullptr, "")
-ZELVANI_INTERFACE(IQAVZLVProtocol, nullptr, "Dispatch interface for QAVZLVProtocol Object")
-ZELVANI_INTERFACE(IQAVZLVPacketLibrary, nullptr, "Dispatch interface for QAVZLVPacketLibrary Object")
-ZELVANI_INTERFACE(IQAVZLVPacketDef, nullptr, "Dispatch interface for QAVZLVPacketDef Object")
-ZELVANI_INTERFACE(IQAVZLVFieldDef, nullptr, "Dispatch interface for QAVZLVFieldDef Object")
-ZELVANI_INTERFACE(IQAVZLVPacket, nullptr, "Dispatch interface for QAVZLVPacket Object")
-ZELVANI_INTERFACE(IQAVZLVFieldDefs, &DispatchCollectionDesc(), "Dispatch interface for QAVZLVFieldDefs Object")
-ZELVANI_INTERFACE(IQAVZLVPacketDefs, &DispatchCollectionDesc(), "Dispatch interface for QAVZLVPacketDefs Object")
 ZELVANI_INTERFACE(IQAVZLVFileDriver, nullptr, "Parser for standard text file compatible with DOS QuelmDrv")
 ZELVANI_INTERFACE(IQAVZLVDeviceStatistics, nullptr, "Dispatch interface for QAVZLVDeviceStatistics Object")
-ZELVANI_INTERFACE(IQAVZLVFrame, nullptr, "Dispatch interface for QAVZLVPacketStruct Object")
-ZELVANI_INTERFACE(IQAVZLVFrameItem, nullptr, "Dispatch interface for QAVZLVPacketStructItem Object")
-ZELVANI_INTERFACE(IQAVZLVFrameItems, &DispatchCollectionDesc(), "Dispatch interface for QAVZLVPacketStructItems Object")
-ZELVANI_INTERFACE(IQAVZLVFrames, &DispatchCollectionDesc(), "Dispatch interface for QAVZLVPacketStructs Object")
-ZELVANI_INTERFACE(IQAVZLVFlowItem, nullptr, "Dispatch interface for QAVZLVFlowDef Object")
-ZELVANI_INTERFACE(IQAVZLVFlowItems, &DispatchCollectionDesc(), "Dispatch interface for QAVZLVFlowDefItems Object")
-ZELVANI_INTERFACE(IQAVZLVFlow, nullptr, "Dispatch interface for QAVZLVFlowDef Object")
-ZELVANI_INTERFACE(IQAVZLVFlows, &DispatchCollectionDesc(), "Dispatch interface for QAVZLVFlowDefs Object")
 
 #undef ZELVANI_INTERFACE
 
@@ -82,39 +357,39 @@ com::TypeLibDesc BuildTypeLib() {
   lib.minorVersion = 0;
   lib.lcid = 0x409;
   lib.interfaces = {
-      &IQAVZLVDeviceDesc(),     &IQAVZLVProtocolDesc(),         &IQAVZLVPacketLibraryDesc(),
-      &IQAVZLVPacketDefDesc(),  &IQAVZLVFieldDefDesc(),         &IQAVZLVPacketDesc(),
-      &DispatchCollectionDesc(), &IQAVZLVFieldDefsDesc(),        &IQAVZLVPacketDefsDesc(),
-      &IQAVZLVFileDriverDesc(), &IQAVZLVDeviceStatisticsDesc(), &IQAVZLVFrameDesc(),
-      &IQAVZLVFrameItemDesc(),  &IQAVZLVFrameItemsDesc(),       &IQAVZLVFramesDesc(),
-      &ValueDesc(),             &ValuesDesc(),                  &IQAVZLVFlowItemDesc(),
-      &IQAVZLVFlowItemsDesc(),  &IQAVZLVFlowDesc(),             &IQAVZLVFlowsDesc(),
+      &IQAVZLVDeviceDesc(),     &ProtocolDesc(),         &PacketLibraryDesc(),
+      &PacketDefDesc(),  &FieldDefDesc(),         &PacketDesc(),
+      &DispatchCollectionDesc(), &FieldDefsDesc(),        &PacketDefsDesc(),
+      &IQAVZLVFileDriverDesc(), &IQAVZLVDeviceStatisticsDesc(), &FrameDesc(),
+      &FrameItemDesc(),  &FrameItemsDesc(),       &FramesDesc(),
+      &ValueDesc(),             &ValuesDesc(),                  &FlowItemDesc(),
+      &FlowItemsDesc(),  &FlowDesc(),             &FlowsDesc(),
   };
   lib.coclasses = {
       {"QAVZLVDevice", CLSID_QAVZLVDevice, &IQAVZLVDeviceDesc(), "", com::kTypeHidden},
       {"QAVZLVComDevice", CLSID_QAVZLVComDevice, &IQAVZLVDeviceDesc(), "QAVZLVCommDevice Object", 0},
-      {"QAVZLVProtocol", CLSID_QAVZLVProtocol, &IQAVZLVProtocolDesc(), "QAVZLVProtocol Object", 0},
-      {"QAVZLVPacketLibrary", CLSID_QAVZLVPacketLibrary, &IQAVZLVPacketLibraryDesc(), "QAVZLVPacketLibrary Object", 0},
-      {"QAVZLVPacketDef", CLSID_QAVZLVPacketDef, &IQAVZLVPacketDefDesc(), "QAVZLVPacketDef Object", 0},
-      {"QAVZLVFieldDef", CLSID_QAVZLVFieldDef, &IQAVZLVFieldDefDesc(), "QAVZLVFieldDef Object", 0},
-      {"QAVZLVPacket", CLSID_QAVZLVPacket, &IQAVZLVPacketDesc(), "QAVZLVPacket Object", 0},
+      {"QAVZLVProtocol", CLSID_QAVZLVProtocol, &ProtocolDesc(), "QAVZLVProtocol Object", 0},
+      {"QAVZLVPacketLibrary", CLSID_QAVZLVPacketLibrary, &PacketLibraryDesc(), "QAVZLVPacketLibrary Object", 0},
+      {"QAVZLVPacketDef", CLSID_QAVZLVPacketDef, &PacketDefDesc(), "QAVZLVPacketDef Object", 0},
+      {"QAVZLVFieldDef", CLSID_QAVZLVFieldDef, &FieldDefDesc(), "QAVZLVFieldDef Object", 0},
+      {"QAVZLVPacket", CLSID_QAVZLVPacket, &PacketDesc(), "QAVZLVPacket Object", 0},
       {"DispatchCollection", CLSID_DispatchCollection, &DispatchCollectionDesc(), "DispatchCollection Object", 0},
-      {"QAVZLVFieldDefs", CLSID_QAVZLVFieldDefs, &IQAVZLVFieldDefsDesc(), "QAVZLVFieldDefs Object", 0},
-      {"QAVZLVPacketDefs", CLSID_QAVZLVPacketDefs, &IQAVZLVPacketDefsDesc(), "QAVZLVPacketDefs Object", 0},
+      {"QAVZLVFieldDefs", CLSID_QAVZLVFieldDefs, &FieldDefsDesc(), "QAVZLVFieldDefs Object", 0},
+      {"QAVZLVPacketDefs", CLSID_QAVZLVPacketDefs, &PacketDefsDesc(), "QAVZLVPacketDefs Object", 0},
       {"QAVZLVFileDriver", CLSID_QAVZLVFileDriver, &IQAVZLVFileDriverDesc(), "QAVZLVTFParser Object", 0},
       {"QAVZLVTapiDevice", CLSID_QAVZLVTapiDevice, &IQAVZLVDeviceDesc(), "", 0},
       {"QAVZLVDeviceStatistics", CLSID_QAVZLVDeviceStatistics, &IQAVZLVDeviceStatisticsDesc(),
        "QAVZLVDeviceStatistics Object", 0},
-      {"QAVZLVFrame", CLSID_QAVZLVFrame, &IQAVZLVFrameDesc(), "QAVZLVPacketStruct Object", 0},
-      {"QAVZLVFrameItem", CLSID_QAVZLVFrameItem, &IQAVZLVFrameItemDesc(), "QAVZLVPacketStructItem Object", 0},
-      {"QAVZLVFrameItems", CLSID_QAVZLVFrameItems, &IQAVZLVFrameItemsDesc(), "QAVZLVPacketStructItems Object", 0},
-      {"QAVZLVFrames", CLSID_QAVZLVFrames, &IQAVZLVFramesDesc(), "QAVZLVPacketStructs Object", 0},
+      {"QAVZLVFrame", CLSID_QAVZLVFrame, &FrameDesc(), "QAVZLVPacketStruct Object", 0},
+      {"QAVZLVFrameItem", CLSID_QAVZLVFrameItem, &FrameItemDesc(), "QAVZLVPacketStructItem Object", 0},
+      {"QAVZLVFrameItems", CLSID_QAVZLVFrameItems, &FrameItemsDesc(), "QAVZLVPacketStructItems Object", 0},
+      {"QAVZLVFrames", CLSID_QAVZLVFrames, &FramesDesc(), "QAVZLVPacketStructs Object", 0},
       {"QAVZLVValue", CLSID_QAVZLVValue, &ValueDesc(), "QAVZLVValue Object", 0},
       {"QAVZLVValues", CLSID_QAVZLVValues, &ValuesDesc(), "QAVZLVValues Object", 0},
-      {"QAVZLVFlowItem", CLSID_QAVZLVFlowItem, &IQAVZLVFlowItemDesc(), "QAVZLVFlowDef Object", 0},
-      {"QAVZLVFlowItems", CLSID_QAVZLVFlowItems, &IQAVZLVFlowItemsDesc(), "QAVZLVFlowDefItems Object", 0},
-      {"QAVZLVFlow", CLSID_QAVZLVFlow, &IQAVZLVFlowDesc(), "QAVZLVFlowDef Object", 0},
-      {"QAVZLVFlows", CLSID_QAVZLVFlows, &IQAVZLVFlowsDesc(), "QAVZLVFlowDefs Object", 0},
+      {"QAVZLVFlowItem", CLSID_QAVZLVFlowItem, &FlowItemDesc(), "QAVZLVFlowDef Object", 0},
+      {"QAVZLVFlowItems", CLSID_QAVZLVFlowItems, &FlowItemsDesc(), "QAVZLVFlowDefItems Object", 0},
+      {"QAVZLVFlow", CLSID_QAVZLVFlow, &FlowDesc(), "QAVZLVFlowDef Object", 0},
+      {"QAVZLVFlows", CLSID_QAVZLVFlows, &FlowsDesc(), "QAVZLVFlowDefs Object", 0},
       {"QAVZLVTandrelDevice", CLSID_QAVZLVTandrelDevice, &IQAVZLVDeviceDesc(), "", 0},
   };
   lib.enums = {

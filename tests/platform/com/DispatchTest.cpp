@@ -304,3 +304,37 @@ TEST(GuidTest, ParseAndFormat) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(DateFieldsTest, SerialsSplitToTheMillisecondAndBack) {
+  struct Row {
+    double serial;
+    WORD y, m, d, hh, mi, ss, ms;
+  } rows[] = {
+      {0.0, 1899, 12, 30, 0, 0, 0, 0},
+      {2.5, 1900, 1, 1, 12, 0, 0, 0},
+      {-1.25, 1899, 12, 29, 6, 0, 0, 0},
+      // 13:59:59.6 keeps its minute.
+      {45000 + (13 * 3600 + 59 * 60 + 59.6) / 86400.0, 2023, 3, 15, 13, 59, 59, 600},
+  };
+  for (const Row& r : rows) {
+    SYSTEMTIME st{};
+    ASSERT_TRUE(VariantTimeToSystemTime(r.serial, &st)) << r.serial;
+    EXPECT_EQ(st.wYear, r.y);
+    EXPECT_EQ(st.wMonth, r.m);
+    EXPECT_EQ(st.wDay, r.d);
+    EXPECT_EQ(st.wHour, r.hh);
+    EXPECT_EQ(st.wMinute, r.mi);
+    EXPECT_EQ(st.wSecond, r.ss);
+    EXPECT_EQ(st.wMilliseconds, r.ms);
+    double back = 0;
+    ASSERT_TRUE(SystemTimeToVariantTime(&st, &back));
+    EXPECT_NEAR(back, r.serial, 1e-9);
+  }
+  SYSTEMTIME bad{2023, 2, 0, 29, 0, 0, 0, 0};
+  double out;
+  EXPECT_FALSE(SystemTimeToVariantTime(&bad, &out));
+}
+
+}  // namespace

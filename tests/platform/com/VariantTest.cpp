@@ -330,6 +330,7 @@ TEST(VariantDate, ParsesLooserInputAndRejectsInvalidDates) {
     ASSERT_EQ(VarDateFromStr(c.text, &out), c.hr);
     EXPECT_DOUBLE_EQ(out, SUCCEEDED(c.hr) ? c.serial : -99);
   }
+  EXPECT_EQ(VarBstrFromDate(1.9999999999), u"1900-01-01");  // a time rounding up to midnight is the next day
   ScopedFormatSettings us(Dates(u"m/d/yy", u'/', u':'));
   DATE out = 0;
   ASSERT_EQ(VarDateFromStr(u"1/1/29", &out), S_OK);  // two-digit years: 1930..2029
