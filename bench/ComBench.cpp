@@ -28,8 +28,8 @@ BENCHMARK(BM_CreateByClassId);
 
 void BM_CountVtable(benchmark::State& state) {
   ComPtr<IQAVZLVValues> values = Create<IQAVZLVValues>(CLSID_QAVZLVValues);
-  IQAVZLVValues* p = values.Get();
-  benchmark::DoNotOptimize(p);
+  IQAVZLVValues* volatile held = values.Get();
+  IQAVZLVValues* p = held;
   for (auto _ : state) {
     LONG n = 0;
     p->get_Count(&n);
@@ -40,8 +40,8 @@ BENCHMARK(BM_CountVtable);
 
 void BM_CountInvoke(benchmark::State& state) {
   ComPtr<IQAVZLVValues> values = Create<IQAVZLVValues>(CLSID_QAVZLVValues);
-  IDispatch* d = values.Get();
-  benchmark::DoNotOptimize(d);
+  IDispatch* volatile held = values.Get();
+  IDispatch* d = held;
   DISPPARAMS none{};
   for (auto _ : state) {
     VARIANT r;

@@ -320,13 +320,24 @@ HRESULT DispInvoke(IDispatch* self, const InterfaceDesc& desc, DISPID id, WORD f
     source[p] = static_cast<int>(k);
   }
 
-  std::array<Variant, kInline> slotsInline;
-  std::vector<Variant> slotsHeap;
-  Variant* slots = slotsInline.data();
+  // Only the declared slots are initialised and cleared: a call without
+  // arguments touches none.
+  VARIANT slotsInline[kInline];
+  std::vector<VARIANT> slotsHeap;
+  VARIANT* slots = slotsInline;
   if (declared > kInline) {
     slotsHeap.resize(declared);
     slots = slotsHeap.data();
   }
+  for (std::size_t i = 0; i < declared; ++i) slots[i].vt = VT_EMPTY;
+  struct ClearSlots {
+    VARIANT* slots;
+    std::size_t n;
+    ~ClearSlots() {
+      for (std::size_t i = 0; i < n; ++i)
+        if (slots[i].vt != VT_EMPTY) VariantClear(&slots[i]);
+    }
+  } clearSlots{slots, declared};
   for (std::size_t i = 0; i < declared; ++i) {
     const ParamDesc& p = m->params[i];
     const VARIANT* arg = source[i] >= 0 ? &params->rgvarg[source[i]] : nullptr;
@@ -346,7 +357,7 @@ HRESULT DispInvoke(IDispatch* self, const InterfaceDesc& desc, DISPID id, WORD f
   frame.args = slots;
   frame.resultType = m->result;
   if (result && m->result != VT_EMPTY) {
-    VariantInit(result);
+    result->vt = VT_EMPTY;
     frame.result = result;
   }
   HRESULT hr = m->thunk(self, frame);

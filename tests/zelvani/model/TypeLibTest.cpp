@@ -68,39 +68,101 @@ TEST(TypeLibTest, Interfaces) {
   }
 }
 
-// Members in slot order: name, kind, DISPID.
-TEST(TypeLibTest, MembersOfBuiltInterfaces) {
-  using K = com::MemberKind;
-  struct M {
-    const char* name;
-    K kind;
-    DISPID id;
+// Members in slot order as "name/kind/DISPID" with kind g (get), p (put), m (method).
+TEST(TypeLibTest, MembersInSlotOrder) {
+  std::map<std::string, std::string> expected = {
+      {"IDispatchCollection", "Count/g/1 _Items/g/2 Add/m/3"},
+      {"IQAVZLVValue", "Value/g/4 Value/p/4"},
+      {"IQAVZLVValues", "Items/g/4 Clear/m/5 CopyFrom/m/6"},
+      {"IQAVZLVFieldDef",
+       "ID/g/1 ID/p/1 Name/g/2 Name/p/2 Index/g/3 Index/p/3 Size/g/4 Size/p/4 DataType/g/5 DataType/p/5 "
+       "Constraints/g/6 Constraints/p/6 MinValue/g/7 MinValue/p/7 MaxValue/g/8 MaxValue/p/8 DefaultValue/g/9 "
+       "DefaultValue/p/9 Separator/g/10 Separator/p/10 Required/g/11 Required/p/11 Conversions/g/12 "
+       "Conversions/p/12 Offset/g/13 Offset/p/13 PasteValue/m/14 ExtractValue/m/15 Edit/m/16 CopyFrom/m/17"},
+      {"IQAVZLVFieldDefs", "Items/g/4 FindByName/m/5 FindByID/m/6 Clear/m/7 CopyFrom/m/8 Edit/m/9"},
+      {"IQAVZLVFrame",
+       "PacketType/g/1 PacketType/p/1 Index/g/3 Index/p/3 ID/g/5 ID/p/5 Name/g/6 Name/p/6 PacketStructItems/g/2 "
+       "CopyFrom/m/4 Edit/m/7"},
+      {"IQAVZLVFrameItem",
+       "ItemType/g/1 ItemType/p/1 Index/g/2 Index/p/2 ID/g/4 ID/p/4 DataType/g/3 DataType/p/3 Offset/g/11 "
+       "Offset/p/11 Size/g/5 Size/p/5 Values/g/6 Flags/g/7 Flags/p/7 ValueToStr/m/8 Format/m/9 "
+       "CalculateChecksum/m/10 CounterToStr/m/12 CopyFrom/m/13 Edit/m/14"},
+      {"IQAVZLVFrameItems", "Items/g/4 FindByID/m/6 FindByItemType/m/5 Clear/m/7 CopyFrom/m/8 Edit/m/9"},
+      {"IQAVZLVFrames",
+       "PacketLibraray/g/9 PacketLibraray/p/9 Items/g/4 FindByPacketType/m/5 FindByPacketID/m/6 LoadFromFile/m/7 "
+       "SaveToFile/m/8 Clear/m/10 CopyFrom/m/11 Edit/m/12"},
+      {"IQAVZLVPacketDef",
+       "ID/g/1 ID/p/1 Name/g/2 Name/p/2 PacketType/g/3 PacketType/p/3 PacketStructID/g/5 PacketStructID/p/5 "
+       "Index/g/4 Index/p/4 FieldDefs/g/7 CopyFrom/m/6 Edit/m/8"},
+      {"IQAVZLVPacketDefs",
+       "Items/g/4 FindByName/m/5 FindByID/m/6 LoadFromFile/m/7 SaveToFile/m/8 CopyFrom/m/9 Clear/m/10 Edit/m/11"},
+      {"IQAVZLVFlowItem",
+       "Index/g/3 Index/p/3 ID/g/1 ID/p/1 Direction/g/4 Direction/p/4 Data/g/6 Data/p/6 PacketType/g/7 "
+       "PacketType/p/7 PacketDelimiters/g/12 CharsAfterDelimiter/g/5 CharsAfterDelimiter/p/5 RetryCount/g/8 "
+       "RetryCount/p/8 Interval/g/9 Interval/p/9 NextFlowItemID/g/10 NextFlowItemID/p/10 Flags/g/11 Flags/p/11 "
+       "Edit/m/2 CopyFrom/m/13"},
+      {"IQAVZLVFlowItems",
+       "Items/g/4 CurrentID/g/9 CurrentID/p/9 FindFirstID/m/7 FindNextID/m/8 FindFirstByID/m/5 FindNextByID/m/6 "
+       "Edit/m/10 CopyFrom/m/11 Clear/m/12"},
+      {"IQAVZLVFlow", "FlowType/g/1 FlowType/p/1 Index/g/2 Index/p/2 ID/g/3 ID/p/3 FlowItems/g/4 Edit/m/5 CopyFrom/m/6"},
+      {"IQAVZLVFlows",
+       "ConnectionRepetitionsLimit/g/10 ConnectionRepetitionsLimit/p/10 DataSendRepetitionsLimit/g/11 "
+       "DataSendRepetitionsLimit/p/11 WCKLimit/g/4 WCKLimit/p/4 NAKLimit/g/9 NAKLimit/p/9 Items/g/5 "
+       "FindByFlowType/m/6 LoadFromFile/m/7 SaveToFile/m/8 Edit/m/12 CopyFrom/m/13 Clear/m/14"},
+      {"IQAVZLVPacketLibrary",
+       "ID/g/1 ID/p/1 Name/g/2 Name/p/2 Version/g/3 Version/p/3 Flows/g/9 PacketDefs/g/4 PacketStructs/g/8 "
+       "CreateReport/g/10 CreateReport/p/10 FileName/g/12 FileName/p/12 SaveToFile/m/6 LoadFromFile/m/5 "
+       "CreatePacket/m/7 Edit/m/11"},
+      {"IQAVZLVPacket",
+       "ID/g/1 ID/p/1 Name/g/2 Name/p/2 PacketType/g/8 PacketType/p/8 PacketStruct/g/15 PacketDef/g/14 "
+       "DefinitionIndex/g/3 FieldsCount/g/4 FieldValues/g/5 FieldValues/p/5 DataString/g/6 DataString/p/6 "
+       "PacketLibrary/g/7 PacketLibrary/p/7 Length/g/9 IsLast/g/201 IsLast/p/201 LoadDefaults/m/10 "
+       "GetDelimitedString/m/11 SetFromDelimitedString/m/13"},
+      {"IQAVZLVProtocol",
+       "ID/g/1 ID/p/1 Name/g/2 Name/p/2 Version/g/3 Version/p/3 PacketLibrary/g/4 PacketLibrary/p/4 "
+       "PackPacket/m/7 UnpackPacket/m/8 CreatePacket/m/9 Edit/m/5"},
   };
-  std::map<std::string, std::vector<M>> expected = {
-      {"IDispatchCollection", {{"Count", K::PropGet, 1}, {"_Items", K::PropGet, 2}, {"Add", K::Method, 3}}},
-      {"IQAVZLVValue", {{"Value", K::PropGet, 4}, {"Value", K::PropPut, 4}}},
-      {"IQAVZLVValues", {{"Items", K::PropGet, 4}, {"Clear", K::Method, 5}, {"CopyFrom", K::Method, 6}}},
+  // The member counts of the published interface table (reads and writes counted apart).
+  std::map<std::string, std::size_t> counts = {
+      {"IDispatchCollection", 3}, {"IQAVZLVValue", 2},      {"IQAVZLVValues", 3},     {"IQAVZLVFieldDef", 30},
+      {"IQAVZLVFieldDefs", 6},    {"IQAVZLVFrame", 11},     {"IQAVZLVFrameItem", 21}, {"IQAVZLVFrameItems", 6},
+      {"IQAVZLVFrames", 10},      {"IQAVZLVPacketDef", 13}, {"IQAVZLVPacketDefs", 8}, {"IQAVZLVFlowItem", 23},
+      {"IQAVZLVFlowItems", 10},   {"IQAVZLVFlow", 9},       {"IQAVZLVFlows", 15},     {"IQAVZLVPacketLibrary", 17},
+      {"IQAVZLVPacket", 22},      {"IQAVZLVProtocol", 12},
+  };
+  auto kindLetter = [](com::MemberKind k) {
+    return k == com::MemberKind::PropGet ? "g" : k == com::MemberKind::PropPut ? "p" : "m";
   };
   for (const auto& [name, members] : expected) {
     const com::InterfaceDesc* d = nullptr;
     for (auto* i : Lib().interfaces)
       if (i->name == name) d = i;
     ASSERT_NE(d, nullptr) << name;
-    ASSERT_EQ(d->members.size(), members.size()) << name;
-    for (std::size_t i = 0; i < members.size(); ++i) {
-      EXPECT_EQ(d->members[i].name, members[i].name) << name;
-      EXPECT_EQ(d->members[i].kind, members[i].kind) << name << "." << members[i].name;
-      EXPECT_EQ(d->members[i].dispid, members[i].id) << name << "." << members[i].name;
+    std::string actual;
+    for (const com::MemberDesc& m : d->members) {
+      if (!actual.empty()) actual += " ";
+      actual += m.name + "/" + kindLetter(m.kind) + "/" + std::to_string(m.dispid);
     }
+    EXPECT_EQ(actual, members) << name;
+    EXPECT_EQ(d->members.size(), counts.at(name)) << name;
   }
   // _Items is hidden from browsers and its index defaults to 0.
-  const com::MemberDesc* items = Lib().interfaces[6]->Find(2, K::PropGet);
+  const com::MemberDesc* items = Lib().FindInterface(IDispatchCollection::Iid)->Find(2, com::MemberKind::PropGet);
   ASSERT_NE(items, nullptr);
   EXPECT_TRUE(items->flags & com::kMemberHidden);
   EXPECT_TRUE(items->params[0].hasDefault);
   EXPECT_EQ(items->params[0].defaultValue.lVal, 0);
   // Derived collections inherit the base members.
-  EXPECT_NE(Lib().FindInterface(IQAVZLVValues::Iid)->Find(1, K::PropGet), nullptr);
+  EXPECT_NE(Lib().FindInterface(IQAVZLVValues::Iid)->Find(1, com::MemberKind::PropGet), nullptr);
+  // Optional arguments and their defaults.
+  const com::MemberDesc* paste = Lib().FindInterface(IQAVZLVFieldDef::Iid)->Find(14, com::MemberKind::Method);
+  ASSERT_NE(paste, nullptr);
+  EXPECT_EQ(paste->params[0].vt, VT_BSTR | VT_BYREF);
+  EXPECT_EQ(paste->params[2].defaultValue.lVal, -1);
+  const com::MemberDesc* pack = Lib().FindInterface(IQAVZLVProtocol::Iid)->Find(7, com::MemberKind::Method);
+  ASSERT_NE(pack, nullptr);
+  EXPECT_EQ(pack->params[1].vt, VT_BSTR | VT_BYREF);
+  EXPECT_EQ(pack->result, VT_I4);
 }
 
 TEST(TypeLibTest, Coclasses) {
