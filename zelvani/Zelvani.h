@@ -460,15 +460,50 @@ struct IQAVZLVProtocol : IDispatch {
   virtual HRESULT Edit(VARIANT_BOOL* result) = 0;
 };
 
-// Interfaces whose members come with the devices.
-struct IQAVZLVDevice : IDispatch {
-  static constexpr IID Iid = MakeGuid("{3682FAEB-B42A-40BD-90FC-3CA8AAC79717}");
-};
-struct IQAVZLVFileDriver : IDispatch {
-  static constexpr IID Iid = MakeGuid("{85ECD6CC-7BF5-4AA7-83EF-C44E31B35EDC}");
-};
 struct IQAVZLVDeviceStatistics : IDispatch {
   static constexpr IID Iid = MakeGuid("{3A2F9238-DDB1-4C4E-BF5B-7D1E4AC2EF3D}");
+  virtual HRESULT get_PacketsSent(LONG* result) = 0;
+  virtual HRESULT get_PacketsReceived(LONG* result) = 0;
+  virtual HRESULT get_Retransmissions(LONG* result) = 0;
+  virtual HRESULT get_AverageSpeed(double* result) = 0;
+  virtual HRESULT ResetStatistics() = 0;
+};
+
+struct IQAVZLVDevice : IDispatch {
+  static constexpr IID Iid = MakeGuid("{3682FAEB-B42A-40BD-90FC-3CA8AAC79717}");
+  virtual HRESULT get_Address(BSTR* result) = 0;
+  virtual HRESULT put_Address(BSTR value) = 0;
+  virtual HRESULT get_Port(BSTR* result) = 0;
+  virtual HRESULT put_Port(BSTR value) = 0;
+  virtual HRESULT get_DeviceType(LONG* result) = 0;
+  virtual HRESULT get_Master(VARIANT_BOOL* result) = 0;
+  virtual HRESULT put_Master(VARIANT_BOOL value) = 0;
+  virtual HRESULT get_Protocol(IQAVZLVProtocol** result) = 0;
+  virtual HRESULT put_Protocol(IQAVZLVProtocol* value) = 0;
+  virtual HRESULT get_KeepConnection(VARIANT_BOOL* result) = 0;
+  virtual HRESULT put_KeepConnection(VARIANT_BOOL value) = 0;
+  virtual HRESULT get_IsConnected(VARIANT_BOOL* result) = 0;
+  virtual HRESULT get_LastError(LONG* result) = 0;
+  virtual HRESULT get_LastErrorMessage(BSTR* result) = 0;
+  virtual HRESULT get_Statistics(IQAVZLVDeviceStatistics** result) = 0;
+  virtual HRESULT get_LastPacketSent(BSTR* result) = 0;
+  virtual HRESULT get_LastPacketReceived(BSTR* result) = 0;
+  virtual HRESULT Connect(VARIANT_BOOL* result) = 0;
+  virtual HRESULT Disconnect(VARIANT_BOOL* result) = 0;
+  virtual HRESULT ModeSwitch(VARIANT_BOOL* result) = 0;
+  virtual HRESULT WritePacket(IQAVZLVPacket* packet, LONG* result) = 0;
+  virtual HRESULT ReadPacket(IQAVZLVPacket* packet, LONG* result) = 0;
+  virtual HRESULT SendString(BSTR buffer, LONG* result) = 0;
+  virtual HRESULT SendACK() = 0;
+  virtual HRESULT SendNAK() = 0;
+  virtual HRESULT Abort() = 0;
+  virtual HRESULT Listen(VARIANT_BOOL* result) = 0;
+  virtual HRESULT Reset(VARIANT_BOOL* result) = 0;
+};
+
+// The batch driver's interface; its members come with the driver.
+struct IQAVZLVFileDriver : IDispatch {
+  static constexpr IID Iid = MakeGuid("{85ECD6CC-7BF5-4AA7-83EF-C44E31B35EDC}");
 };
 
 // ---------------------------------------------------------------------------

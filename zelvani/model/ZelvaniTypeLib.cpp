@@ -333,7 +333,50 @@ const InterfaceDesc& ProtocolDesc() {
   return d;
 }
 
-#undef ZV_PROP
+const InterfaceDesc& DeviceStatisticsDesc() {
+  using I = IQAVZLVDeviceStatistics;
+  static const InterfaceDesc d("IQAVZLVDeviceStatistics", I::Iid, nullptr,
+                               "Dispatch interface for QAVZLVDeviceStatistics Object",
+                               {
+                                   PropGet<&I::get_PacketsSent>("PacketsSent", 1),
+                                   PropGet<&I::get_PacketsReceived>("PacketsReceived", 2),
+                                   PropGet<&I::get_Retransmissions>("Retransmissions", 3),
+                                   PropGet<&I::get_AverageSpeed>("AverageSpeed", 4),
+                                   Procedure<&I::ResetStatistics>("ResetStatistics", 5),
+                               });
+  return d;
+}
+
+const InterfaceDesc& DeviceDesc() {
+  using I = IQAVZLVDevice;
+  static const InterfaceDesc d("IQAVZLVDevice", I::Iid, nullptr, "",
+                               {
+                                   ZV_PROP(I, Address, 1),
+                                   ZV_PROP(I, Port, 2),
+                                   PropGet<&I::get_DeviceType>("DeviceType", 3),
+                                   ZV_PROP(I, Master, 18),
+                                   ZV_PROP(I, Protocol, 10),
+                                   ZV_PROP(I, KeepConnection, 201),
+                                   PropGet<&I::get_IsConnected>("IsConnected", 14),
+                                   PropGet<&I::get_LastError>("LastError", 15),
+                                   PropGet<&I::get_LastErrorMessage>("LastErrorMessage", 16),
+                                   PropGet<&I::get_Statistics>("Statistics", 17),
+                                   PropGet<&I::get_LastPacketSent>("LastPacketSent", 203),
+                                   PropGet<&I::get_LastPacketReceived>("LastPacketReceived", 204),
+                                   Method<&I::Connect>("Connect", 4),
+                                   Method<&I::Disconnect>("Disconnect", 5),
+                                   Method<&I::ModeSwitch>("ModeSwitch", 6),
+                                   Method<&I::WritePacket>("WritePacket", 8, {Param("Packet")}),
+                                   Method<&I::ReadPacket>("ReadPacket", 9, {Param("Packet")}),
+                                   Method<&I::SendString>("SendString", 19, {Param("Buffer")}),
+                                   Procedure<&I::SendACK>("SendACK", 11),
+                                   Procedure<&I::SendNAK>("SendNAK", 12),
+                                   Procedure<&I::Abort>("Abort", 13),
+                                   Method<&I::Listen>("Listen", 7),
+                                   Method<&I::Reset>("Reset", 202),
+                               });
+  return d;
+}
 
 // An interface whose members are described with the classes that implement it.
 #define ZELVANI_INTERFACE(Name, Base, Help)                                   \
@@ -342,11 +385,10 @@ const InterfaceDesc& ProtocolDesc() {
     return d;                                                                 \
   }
 
-ZELVANI_INTERFACE(IQAVZLVDevice, nullptr, "")
 ZELVANI_INTERFACE(IQAVZLVFileDriver, nullptr, "Parser for standard text file compatible with DOS QuelmDrv")
-ZELVANI_INTERFACE(IQAVZLVDeviceStatistics, nullptr, "Dispatch interface for QAVZLVDeviceStatistics Object")
 
 #undef ZELVANI_INTERFACE
+#undef ZV_PROP
 
 com::TypeLibDesc BuildTypeLib() {
   com::TypeLibDesc lib;
@@ -357,17 +399,17 @@ com::TypeLibDesc BuildTypeLib() {
   lib.minorVersion = 0;
   lib.lcid = 0x409;
   lib.interfaces = {
-      &IQAVZLVDeviceDesc(),     &ProtocolDesc(),         &PacketLibraryDesc(),
+      &DeviceDesc(),     &ProtocolDesc(),         &PacketLibraryDesc(),
       &PacketDefDesc(),  &FieldDefDesc(),         &PacketDesc(),
       &DispatchCollectionDesc(), &FieldDefsDesc(),        &PacketDefsDesc(),
-      &IQAVZLVFileDriverDesc(), &IQAVZLVDeviceStatisticsDesc(), &FrameDesc(),
+      &IQAVZLVFileDriverDesc(), &DeviceStatisticsDesc(), &FrameDesc(),
       &FrameItemDesc(),  &FrameItemsDesc(),       &FramesDesc(),
       &ValueDesc(),             &ValuesDesc(),                  &FlowItemDesc(),
       &FlowItemsDesc(),  &FlowDesc(),             &FlowsDesc(),
   };
   lib.coclasses = {
-      {"QAVZLVDevice", CLSID_QAVZLVDevice, &IQAVZLVDeviceDesc(), "", com::kTypeHidden},
-      {"QAVZLVComDevice", CLSID_QAVZLVComDevice, &IQAVZLVDeviceDesc(), "QAVZLVCommDevice Object", 0},
+      {"QAVZLVDevice", CLSID_QAVZLVDevice, &DeviceDesc(), "", com::kTypeHidden},
+      {"QAVZLVComDevice", CLSID_QAVZLVComDevice, &DeviceDesc(), "QAVZLVCommDevice Object", 0},
       {"QAVZLVProtocol", CLSID_QAVZLVProtocol, &ProtocolDesc(), "QAVZLVProtocol Object", 0},
       {"QAVZLVPacketLibrary", CLSID_QAVZLVPacketLibrary, &PacketLibraryDesc(), "QAVZLVPacketLibrary Object", 0},
       {"QAVZLVPacketDef", CLSID_QAVZLVPacketDef, &PacketDefDesc(), "QAVZLVPacketDef Object", 0},
@@ -377,8 +419,8 @@ com::TypeLibDesc BuildTypeLib() {
       {"QAVZLVFieldDefs", CLSID_QAVZLVFieldDefs, &FieldDefsDesc(), "QAVZLVFieldDefs Object", 0},
       {"QAVZLVPacketDefs", CLSID_QAVZLVPacketDefs, &PacketDefsDesc(), "QAVZLVPacketDefs Object", 0},
       {"QAVZLVFileDriver", CLSID_QAVZLVFileDriver, &IQAVZLVFileDriverDesc(), "QAVZLVTFParser Object", 0},
-      {"QAVZLVTapiDevice", CLSID_QAVZLVTapiDevice, &IQAVZLVDeviceDesc(), "", 0},
-      {"QAVZLVDeviceStatistics", CLSID_QAVZLVDeviceStatistics, &IQAVZLVDeviceStatisticsDesc(),
+      {"QAVZLVTapiDevice", CLSID_QAVZLVTapiDevice, &DeviceDesc(), "", 0},
+      {"QAVZLVDeviceStatistics", CLSID_QAVZLVDeviceStatistics, &DeviceStatisticsDesc(),
        "QAVZLVDeviceStatistics Object", 0},
       {"QAVZLVFrame", CLSID_QAVZLVFrame, &FrameDesc(), "QAVZLVPacketStruct Object", 0},
       {"QAVZLVFrameItem", CLSID_QAVZLVFrameItem, &FrameItemDesc(), "QAVZLVPacketStructItem Object", 0},
@@ -390,7 +432,7 @@ com::TypeLibDesc BuildTypeLib() {
       {"QAVZLVFlowItems", CLSID_QAVZLVFlowItems, &FlowItemsDesc(), "QAVZLVFlowDefItems Object", 0},
       {"QAVZLVFlow", CLSID_QAVZLVFlow, &FlowDesc(), "QAVZLVFlowDef Object", 0},
       {"QAVZLVFlows", CLSID_QAVZLVFlows, &FlowsDesc(), "QAVZLVFlowDefs Object", 0},
-      {"QAVZLVTandrelDevice", CLSID_QAVZLVTandrelDevice, &IQAVZLVDeviceDesc(), "", 0},
+      {"QAVZLVTandrelDevice", CLSID_QAVZLVTandrelDevice, &DeviceDesc(), "", 0},
   };
   lib.enums = {
       {"QAVZLVDeviceType",

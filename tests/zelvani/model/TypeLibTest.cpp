@@ -122,13 +122,22 @@ TEST(TypeLibTest, MembersInSlotOrder) {
        "ID/g/1 ID/p/1 Name/g/2 Name/p/2 Version/g/3 Version/p/3 PacketLibrary/g/4 PacketLibrary/p/4 "
        "PackPacket/m/7 UnpackPacket/m/8 CreatePacket/m/9 Edit/m/5"},
   };
+  expected["IQAVZLVDeviceStatistics"] =
+      "PacketsSent/g/1 PacketsReceived/g/2 Retransmissions/g/3 AverageSpeed/g/4 ResetStatistics/m/5";
+  expected["IQAVZLVDevice"] =
+      "Address/g/1 Address/p/1 Port/g/2 Port/p/2 DeviceType/g/3 Master/g/18 Master/p/18 Protocol/g/10 "
+      "Protocol/p/10 KeepConnection/g/201 KeepConnection/p/201 IsConnected/g/14 LastError/g/15 "
+      "LastErrorMessage/g/16 Statistics/g/17 LastPacketSent/g/203 LastPacketReceived/g/204 Connect/m/4 "
+      "Disconnect/m/5 ModeSwitch/m/6 WritePacket/m/8 ReadPacket/m/9 SendString/m/19 SendACK/m/11 SendNAK/m/12 "
+      "Abort/m/13 Listen/m/7 Reset/m/202";
   // The member counts of the published interface table (reads and writes counted apart).
   std::map<std::string, std::size_t> counts = {
       {"IDispatchCollection", 3}, {"IQAVZLVValue", 2},      {"IQAVZLVValues", 3},     {"IQAVZLVFieldDef", 30},
       {"IQAVZLVFieldDefs", 6},    {"IQAVZLVFrame", 11},     {"IQAVZLVFrameItem", 21}, {"IQAVZLVFrameItems", 6},
       {"IQAVZLVFrames", 10},      {"IQAVZLVPacketDef", 13}, {"IQAVZLVPacketDefs", 8}, {"IQAVZLVFlowItem", 23},
       {"IQAVZLVFlowItems", 10},   {"IQAVZLVFlow", 9},       {"IQAVZLVFlows", 15},     {"IQAVZLVPacketLibrary", 17},
-      {"IQAVZLVPacket", 22},      {"IQAVZLVProtocol", 12},
+      {"IQAVZLVPacket", 22},      {"IQAVZLVProtocol", 12},  {"IQAVZLVDeviceStatistics", 5},
+      {"IQAVZLVDevice", 28},
   };
   auto kindLetter = [](com::MemberKind k) {
     return k == com::MemberKind::PropGet ? "g" : k == com::MemberKind::PropPut ? "p" : "m";
