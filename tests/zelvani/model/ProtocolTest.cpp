@@ -365,6 +365,11 @@ TEST_F(ProtocolTest, NegativeSlotSizesGiveResultCodes) {
   auto p = Packet(6, "P");
   EXPECT_EQ(Unpack("\x02PABCDEFGH", p.Get()), qzlvpeOK);
   EXPECT_EQ(FieldText(p.Get(), 1), "ABCDEF");
+  // A start packet whose identifier slot lies past the end of the string: the
+  // counter's negative size makes the head -5, so three characters pass the
+  // length check.
+  FrameItem(qzlvptStart, 1)->put_Size(-10);
+  EXPECT_EQ(Unpack("\x01" "ab", Packet(1, "I").Get()), qzlvpeInvalidPacket);
 }
 
 // ---------------------------------------------------------------------------
