@@ -9,6 +9,7 @@
 
 #include "platform/com/interfaces.h"
 #include "platform/win/clock.h"
+#include "zelvani/model/InterfaceCalls.h"
 #include "zelvani/devices/CommunicationReport.h"
 #include "zelvani/devices/QAVZLVComDevice.h"
 #include "zelvani/model/QAVZLVFlow.h"
@@ -20,27 +21,6 @@ namespace zelvani {
 
 namespace {
 
-// Throws when a call on a model object failed, keeping the description that
-// object gave (or WHAT when it gave none).
-void Check(HRESULT hr, const char* what) {
-  if (SUCCEEDED(hr)) return;
-  std::u16string description = TakeErrorDescription();
-  throw ComError(hr, description.empty() ? std::string(what) : WideToAnsi(description));
-}
-
-template <class I>
-LONG ReadLong(I* obj, HRESULT (I::*getter)(LONG*), const char* what) {
-  LONG v = 0;
-  Check((obj->*getter)(&v), what);
-  return v;
-}
-
-template <class I>
-std::string ReadText(I* obj, HRESULT (I::*getter)(BSTR*), const char* what) {
-  Bstr b;
-  Check((obj->*getter)(b.Out()), what);
-  return BstrToAnsi(b.Get());
-}
 
 // The text form of a flow item value: a string as it is, any other value as
 // its coercion to text, and the empty string for a value without one.
@@ -97,7 +77,7 @@ std::string ItemDataText(I* item) {
     return ValueText(data);
   }
   Variant data;
-  Check(item->get_Data(&data), "Cannot read the flow item's Data");
+  CheckCall(item->get_Data(&data), "Cannot read the flow item's Data");
   return ValueText(data);
 }
 // The item's delimiters as texts, in list order, the empty ones left out (an
@@ -113,15 +93,15 @@ std::vector<std::string> ItemDelimiters(I* item) {
     return texts;
   }
   ComPtr<IQAVZLVValues> values;
-  Check(item->get_PacketDelimiters(values.Out()), "Cannot read the flow item's PacketDelimiters");
+  CheckCall(item->get_PacketDelimiters(values.Out()), "Cannot read the flow item's PacketDelimiters");
   if (!values) return texts;
   const LONG count = ReadLong<IDispatchCollection>(values.Get(), &IDispatchCollection::get_Count,
                                                    "Cannot count the packet delimiters");
   for (LONG i = 0; i < count; ++i) {
     ComPtr<IQAVZLVValue> value;
-    Check(values->get_Items(i, value.Out()), "Cannot read a packet delimiter");
+    CheckCall(values->get_Items(i, value.Out()), "Cannot read a packet delimiter");
     Variant v;
-    Check(value->get_Value(&v), "Cannot read a packet delimiter");
+    CheckCall(value->get_Value(&v), "Cannot read a packet delimiter");
     add(v);
   }
   return texts;
@@ -134,7 +114,7 @@ class FlowItemsCursor {
     if (auto* own = OwnClass<TQAVZLVFlow>(flow)) {
       items_ = ComPtr<IQAVZLVFlowItems>(own->FlowItems());
     } else {
-      Check(flow->get_FlowItems(items_.Out()), "Cannot read the flow's items");
+      CheckCall(flow->get_FlowItems(items_.Out()), "Cannot read the flow's items");
     }
     if (!items_) throw ComError(E_POINTER, "The flow has no item list");
     own_ = OwnClass<TQAVZLVFlowItems>(items_.Get());
@@ -151,7 +131,7 @@ class FlowItemsCursor {
   void SetCurrentID(const std::string& id) {
     if (own_) return own_->SetCurrentID(id);
     Bstr b = Bstr::Attach(AnsiToBstr(id));
-    Check(items_->put_CurrentID(b.Get()), "Cannot move to the flow's step");
+    CheckCall(items_->put_CurrentID(b.Get()), "Cannot move to the flow's step");
   }
   ComPtr<I> FirstByID(const std::string& id) {
     if (own_) return own_->FirstByID(id);
@@ -166,7 +146,7 @@ class FlowItemsCursor {
   ComPtr<I> Find(HRESULT (IQAVZLVFlowItems::*find)(BSTR, I**), const std::string& id) {
     Bstr b = Bstr::Attach(AnsiToBstr(id));
     ComPtr<I> item;
-    Check((items_.Get()->*find)(b.Get(), item.Out()), "Cannot find the flow's item");
+    CheckCall((items_.Get()->*find)(b.Get(), item.Out()), "Cannot find the flow's item");
     return item;
   }
 
@@ -214,11 +194,11 @@ LONG SumOfSizes(IDispatchCollection* items, bool frameItems) {
     LONG size = 0;
     if (frameItems) {
       ComPtr<IQAVZLVFrameItem> item;
-      Check(static_cast<IQAVZLVFrameItems*>(items)->get_Items(i, item.Out()), "Cannot read a frame item");
+      CheckCall(static_cast<IQAVZLVFrameItems*>(items)->get_Items(i, item.Out()), "Cannot read a frame item");
       if (item) size = ReadLong(item.Get(), &IQAVZLVFrameItem::get_Size, "Cannot read a frame item's size");
     } else {
       ComPtr<IQAVZLVFieldDef> field;
-      Check(static_cast<IQAVZLVFieldDefs*>(items)->get_Items(i, field.Out()), "Cannot read a field definition");
+      CheckCall(static_cast<IQAVZLVFieldDefs*>(items)->get_Items(i, field.Out()), "Cannot read a field definition");
       if (field) size = ReadLong(field.Get(), &IQAVZLVFieldDef::get_Size, "Cannot read a field's size");
     }
     if (size > 0 && total < (1 << 24)) total += std::min<LONG>(size, 1 << 24);
@@ -257,17 +237,17 @@ ComPtr<IQAVZLVFlow> TQAVZLVComDevice::FindFlow(LONG flowType) const {
   if (auto* own = OwnClass<TQAVZLVProtocol>(protocol.Get())) {
     library = ComPtr<IQAVZLVPacketLibrary>(own->PacketLibrary());
   } else {
-    Check(protocol->get_PacketLibrary(library.Out()), "Cannot read the protocol's packet library");
+    CheckCall(protocol->get_PacketLibrary(library.Out()), "Cannot read the protocol's packet library");
   }
   if (!library) return nullptr;
   if (auto* ownLibrary = OwnClass<TQAVZLVPacketLibrary>(library.Get())) {
     if (auto* flows = ownLibrary->FlowList()) return flows->FindByType(flowType);
   }
   ComPtr<IQAVZLVFlows> flows;
-  Check(library->get_Flows(flows.Out()), "Cannot read the packet library's flows");
+  CheckCall(library->get_Flows(flows.Out()), "Cannot read the packet library's flows");
   if (!flows) return nullptr;
   ComPtr<IQAVZLVFlow> flow;
-  Check(flows->FindByFlowType(flowType, flow.Out()), "Cannot look up the flow");
+  CheckCall(flows->FindByFlowType(flowType, flow.Out()), "Cannot look up the flow");
   return flow;
 }
 
@@ -463,36 +443,36 @@ std::size_t TQAVZLVComDevice::PacketCap() const {
   std::size_t longest = 0;
   if (ComPtr<IQAVZLVProtocol> protocol = Protocol()) {
     ComPtr<IQAVZLVPacketLibrary> library;
-    Check(protocol->get_PacketLibrary(library.Out()), "Cannot read the protocol's packet library");
+    CheckCall(protocol->get_PacketLibrary(library.Out()), "Cannot read the protocol's packet library");
     if (library) {
       // The longest frame around the longest data area and identifier: more than
       // any one packet of the library takes on the line.
       LONG frame = 0, dataArea = 0, id = 0;
       ComPtr<IQAVZLVFrames> frames;
-      Check(library->get_PacketStructs(frames.Out()), "Cannot read the packet library's frames");
+      CheckCall(library->get_PacketStructs(frames.Out()), "Cannot read the packet library's frames");
       const LONG frameCount = frames ? ReadLong<IDispatchCollection>(frames.Get(), &IDispatchCollection::get_Count,
                                                                      "Cannot count the frames")
                                      : 0;
       for (LONG i = 0; i < frameCount; ++i) {
         ComPtr<IQAVZLVFrame> f;
-        Check(frames->get_Items(i, f.Out()), "Cannot read a frame");
+        CheckCall(frames->get_Items(i, f.Out()), "Cannot read a frame");
         ComPtr<IQAVZLVFrameItems> fi;
-        if (f) Check(f->get_PacketStructItems(fi.Out()), "Cannot read a frame's items");
+        if (f) CheckCall(f->get_PacketStructItems(fi.Out()), "Cannot read a frame's items");
         if (fi) frame = std::max(frame, SumOfSizes(fi.Get(), true));
       }
       ComPtr<IQAVZLVPacketDefs> defs;
-      Check(library->get_PacketDefs(defs.Out()), "Cannot read the packet definitions");
+      CheckCall(library->get_PacketDefs(defs.Out()), "Cannot read the packet definitions");
       const LONG defCount =
           defs ? ReadLong<IDispatchCollection>(defs.Get(), &IDispatchCollection::get_Count, "Cannot count the definitions")
                : 0;
       for (LONG i = 0; i < defCount; ++i) {
         ComPtr<IQAVZLVPacketDef> d;
-        Check(defs->get_Items(i, d.Out()), "Cannot read a packet definition");
+        CheckCall(defs->get_Items(i, d.Out()), "Cannot read a packet definition");
         if (!d) continue;
         id = std::max(id, static_cast<LONG>(ReadText(d.Get(), &IQAVZLVPacketDef::get_ID,
                                                      "Cannot read a definition's ID").size()));
         ComPtr<IQAVZLVFieldDefs> fields;
-        Check(d->get_FieldDefs(fields.Out()), "Cannot read a definition's fields");
+        CheckCall(d->get_FieldDefs(fields.Out()), "Cannot read a definition's fields");
         if (fields) dataArea = std::max(dataArea, SumOfSizes(fields.Get(), false));
       }
       longest = static_cast<std::size_t>(frame) + static_cast<std::size_t>(dataArea) + static_cast<std::size_t>(id);
@@ -574,7 +554,7 @@ LONG TQAVZLVComDevice::PackPacket(IQAVZLVPacket* packet, std::string& wire) {
   }
   Bstr text;
   LONG code = 0;
-  Check(protocol->PackPacket(packet, text.Out(), &code), "Cannot pack the packet");
+  CheckCall(protocol->PackPacket(packet, text.Out(), &code), "Cannot pack the packet");
   wire = BstrToAnsi(text.Get());
   return code;
 }
@@ -588,7 +568,7 @@ LONG TQAVZLVComDevice::UnpackPacket(const std::string& wire, IQAVZLVPacket* pack
   }
   Bstr text = Bstr::Attach(AnsiToBstr(wire));
   LONG code = 0;
-  Check(protocol->UnpackPacket(text.Get(), packet, &code), "Cannot unpack the packet");
+  CheckCall(protocol->UnpackPacket(text.Get(), packet, &code), "Cannot unpack the packet");
   return code;
 }
 
@@ -632,8 +612,8 @@ LONG TQAVZLVComDevice::DoReadPacket(IQAVZLVPacket* packet) {
   LONG defCount = 0;
   if (ComPtr<IQAVZLVProtocol> protocol = Protocol()) {
     ComPtr<IQAVZLVPacketLibrary> library;
-    Check(protocol->get_PacketLibrary(library.Out()), "Cannot read the protocol's packet library");
-    if (library) Check(library->get_PacketDefs(defs.Out()), "Cannot read the packet definitions");
+    CheckCall(protocol->get_PacketLibrary(library.Out()), "Cannot read the protocol's packet library");
+    if (library) CheckCall(library->get_PacketDefs(defs.Out()), "Cannot read the packet definitions");
     if (defs) defCount = ReadLong<IDispatchCollection>(defs.Get(), &IDispatchCollection::get_Count,
                                                        "Cannot count the packet definitions");
   }
@@ -643,13 +623,13 @@ LONG TQAVZLVComDevice::DoReadPacket(IQAVZLVPacket* packet) {
       triedID = ReadText(packet, &IQAVZLVPacket::get_ID, "Cannot read the packet's ID");
     } else {
       ComPtr<IQAVZLVPacketDef> def;
-      Check(defs->get_Items(i, def.Out()), "Cannot read a packet definition");
+      CheckCall(defs->get_Items(i, def.Out()), "Cannot read a packet definition");
       if (!def) continue;
       triedID = ReadText(def.Get(), &IQAVZLVPacketDef::get_ID, "Cannot read the definition's ID");
       const LONG type = ReadLong(def.Get(), &IQAVZLVPacketDef::get_PacketType, "Cannot read the definition's type");
-      Check(packet->put_PacketType(type), "Cannot set the packet's type");
+      CheckCall(packet->put_PacketType(type), "Cannot set the packet's type");
       Bstr id = Bstr::Attach(AnsiToBstr(triedID));
-      Check(packet->put_ID(id.Get()), "Cannot set the packet's ID");
+      CheckCall(packet->put_ID(id.Get()), "Cannot set the packet's ID");
     }
     const LONG code = SetError(UnpackPacket(text, packet));
     if (code != qzlvpeOK && code != qzlvpeEndOfData && code != qzlvpeBadChecksum) continue;

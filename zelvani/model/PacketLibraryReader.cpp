@@ -9,6 +9,7 @@
 // all three; only the header and item lines differ. A line that breaks the
 // grammar raises an error; the reader stops there and answers False, keeping
 // what it added before that line.
+#include "zelvani/model/InterfaceCalls.h"
 #include "zelvani/model/PacketLibraryReader.h"
 
 #include <fcntl.h>
@@ -204,12 +205,7 @@ Variant LocalNow() {
 // Calls on the model's interfaces
 
 // Turns a failing member call into an exception carrying its error description.
-void Check(HRESULT hr) {
-  if (SUCCEEDED(hr)) return;
-  std::string text = WideToAnsi(TakeErrorDescription());
-  if (text.empty()) text = "The definitions file reader could not set a property";
-  throw ComError(hr, text);
-}
+void Check(HRESULT hr) { CheckCall(hr, "The definitions file reader could not set a property"); }
 
 Bstr Text(std::string_view ansi) { return Bstr::Attach(AnsiToBstr(ansi)); }
 

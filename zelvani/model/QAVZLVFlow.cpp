@@ -1,3 +1,4 @@
+#include "zelvani/model/InterfaceCalls.h"
 #include "zelvani/model/QAVZLVFlow.h"
 
 #include "zelvani/model/EditorHook.h"
@@ -12,27 +13,6 @@ ZELVANI_CLASS(TQAVZLVFlows, CLSID_QAVZLVFlows);
 
 namespace {
 
-// Throws when a call on another object failed, keeping the description that
-// object gave (or `what` when it gave none).
-void Check(HRESULT hr, const char* what) {
-  if (SUCCEEDED(hr)) return;
-  std::u16string description = TakeErrorDescription();
-  throw ComError(hr, description.empty() ? std::string(what) : WideToAnsi(description));
-}
-
-template <class I>
-LONG ReadLong(I* obj, HRESULT (I::*getter)(LONG*), const char* what) {
-  LONG v = 0;
-  Check((obj->*getter)(&v), what);
-  return v;
-}
-
-template <class I>
-std::string ReadText(I* obj, HRESULT (I::*getter)(BSTR*), const char* what) {
-  Bstr b;
-  Check((obj->*getter)(b.Out()), what);
-  return BstrToAnsi(b.Get());
-}
 
 // An item's ID, read directly from items of this module.
 std::string ItemID(IQAVZLVFlowItem* item) {
@@ -54,7 +34,7 @@ std::vector<ComPtr<Item>> Snapshot(Coll* source) {
   items.reserve(static_cast<std::size_t>(count > 0 ? count : 0));
   for (LONG i = 0; i < count; ++i) {
     ComPtr<Item> item;
-    Check(source->get_Items(i, item.Out()), "Cannot read the source's item");
+    CheckCall(source->get_Items(i, item.Out()), "Cannot read the source's item");
     items.push_back(std::move(item));
   }
   return items;
@@ -146,7 +126,7 @@ std::vector<Variant> TQAVZLVFlowItem::DelimiterValues() const {
   values.reserve(items.size());
   for (const auto& item : items) {
     Variant v;
-    Check(item->get_Value(&v), "Cannot read a packet delimiter");
+    CheckCall(item->get_Value(&v), "Cannot read a packet delimiter");
     values.push_back(std::move(v));
   }
   return values;
@@ -160,9 +140,9 @@ std::vector<std::string> TQAVZLVFlowItem::DelimiterTexts() const {
 
 void TQAVZLVFlowItem::AddDelimiter(const VARIANT& v) {
   ComPtr<IQAVZLVValue> value = Create<IQAVZLVValue>(CLSID_QAVZLVValue);
-  Check(value->put_Value(v), "Cannot set the packet delimiter");
+  CheckCall(value->put_Value(v), "Cannot set the packet delimiter");
   LONG position = 0;
-  Check(delimiters_->Add(value.Get(), &position), "Cannot add the packet delimiter");
+  CheckCall(delimiters_->Add(value.Get(), &position), "Cannot add the packet delimiter");
 }
 
 bool TQAVZLVFlowItem::CopyFromSource(IQAVZLVFlowItem* source) {
@@ -170,7 +150,7 @@ bool TQAVZLVFlowItem::CopyFromSource(IQAVZLVFlowItem* source) {
   using I = IQAVZLVFlowItem;
   charsAfterDelimiter_ = ReadLong(source, &I::get_CharsAfterDelimiter, "Cannot read the source's CharsAfterDelimiter");
   Variant data;
-  Check(source->get_Data(&data), "Cannot read the source's Data");
+  CheckCall(source->get_Data(&data), "Cannot read the source's Data");
   data_ = std::move(data);
   direction_ = ReadLong(source, &I::get_Direction, "Cannot read the source's Direction");
   flags_ = ReadLong(source, &I::get_Flags, "Cannot read the source's Flags");
@@ -179,9 +159,9 @@ bool TQAVZLVFlowItem::CopyFromSource(IQAVZLVFlowItem* source) {
   interval_ = ReadLong(source, &I::get_Interval, "Cannot read the source's Interval");
   nextFlowItemId_ = ReadText(source, &I::get_NextFlowItemID, "Cannot read the source's NextFlowItemID");
   ComPtr<IQAVZLVValues> delimiters;
-  Check(source->get_PacketDelimiters(delimiters.Out()), "Cannot read the source's PacketDelimiters");
+  CheckCall(source->get_PacketDelimiters(delimiters.Out()), "Cannot read the source's PacketDelimiters");
   VARIANT_BOOL copied = VARIANT_FALSE;
-  Check(delimiters_->CopyFrom(delimiters.Get(), &copied), "Cannot copy the packet delimiters");
+  CheckCall(delimiters_->CopyFrom(delimiters.Get(), &copied), "Cannot copy the packet delimiters");
   packetType_ = ReadLong(source, &I::get_PacketType, "Cannot read the source's PacketType");
   retryCount_ = ReadLong(source, &I::get_RetryCount, "Cannot read the source's RetryCount");
   return true;
@@ -277,14 +257,14 @@ bool TQAVZLVFlowItems::CopyFromSource(IQAVZLVFlowItems* source) {
     ComPtr<IQAVZLVFlowItem> copy = Create<IQAVZLVFlowItem>(CLSID_QAVZLVFlowItem);
     Append(copy.Get());
     VARIANT_BOOL copied = VARIANT_FALSE;
-    Check(copy->CopyFrom(item.Get(), &copied), "Cannot copy the flow item");
+    CheckCall(copy->CopyFrom(item.Get(), &copied), "Cannot copy the flow item");
   }
   SetCurrentID(currentId);
   return true;
 }
 
 void TQAVZLVFlowItems::ItemAdded(IQAVZLVFlowItem* item, LONG index) {
-  Check(item->put_Index(index), "Cannot set the flow item's Index");
+  CheckCall(item->put_Index(index), "Cannot set the flow item's Index");
 }
 
 // ---------------------------------------------------------------------------
@@ -323,9 +303,9 @@ HRESULT TQAVZLVFlow::CopyFrom(IQAVZLVFlow* source, VARIANT_BOOL* result) {
 bool TQAVZLVFlow::CopyFromSource(IQAVZLVFlow* source) {
   if (!source) return false;
   ComPtr<IQAVZLVFlowItems> items;
-  Check(source->get_FlowItems(items.Out()), "Cannot read the source's FlowItems");
+  CheckCall(source->get_FlowItems(items.Out()), "Cannot read the source's FlowItems");
   VARIANT_BOOL copied = VARIANT_FALSE;
-  Check(items_->CopyFrom(items.Get(), &copied), "Cannot copy the flow items");
+  CheckCall(items_->CopyFrom(items.Get(), &copied), "Cannot copy the flow items");
   flowType_ = ReadLong(source, &IQAVZLVFlow::get_FlowType, "Cannot read the source's FlowType");
   id_ = ReadText(source, &IQAVZLVFlow::get_ID, "Cannot read the source's ID");
   index_ = ReadLong(source, &IQAVZLVFlow::get_Index, "Cannot read the source's Index");
@@ -396,7 +376,7 @@ bool TQAVZLVFlows::CopyFromSource(IQAVZLVFlows* source) {
     ComPtr<IQAVZLVFlow> copy = Create<IQAVZLVFlow>(CLSID_QAVZLVFlow);
     Append(copy.Get());
     VARIANT_BOOL copied = VARIANT_FALSE;
-    Check(copy->CopyFrom(flow.Get(), &copied), "Cannot copy the flow");
+    CheckCall(copy->CopyFrom(flow.Get(), &copied), "Cannot copy the flow");
   }
   using I = IQAVZLVFlows;
   connectionRepetitionsLimit_ =
@@ -409,7 +389,7 @@ bool TQAVZLVFlows::CopyFromSource(IQAVZLVFlows* source) {
 }
 
 void TQAVZLVFlows::ItemAdded(IQAVZLVFlow* item, LONG index) {
-  Check(item->put_Index(index), "Cannot set the flow's Index");
+  CheckCall(item->put_Index(index), "Cannot set the flow's Index");
 }
 
 }  // namespace zelvani

@@ -1,3 +1,4 @@
+#include "zelvani/model/InterfaceCalls.h"
 #include "zelvani/model/QAVZLVPacketDef.h"
 
 #include <vector>
@@ -12,18 +13,6 @@ ZELVANI_CLASS(TQAVZLVPacketDefs, CLSID_QAVZLVPacketDefs);
 
 namespace {
 
-std::string ReadText(HRESULT (IQAVZLVPacketDef::*getter)(BSTR*), IQAVZLVPacketDef* def, const char* what) {
-  Bstr text;
-  ThrowIfFailed((def->*getter)(text.Out()), std::string("Cannot read the packet definition's ") + what);
-  return BstrToAnsi(text.Get());
-}
-
-LONG ReadLong(HRESULT (IQAVZLVPacketDef::*getter)(LONG*), IQAVZLVPacketDef* def, const char* what) {
-  LONG value = 0;
-  ThrowIfFailed((def->*getter)(&value), std::string("Cannot read the packet definition's ") + what);
-  return value;
-}
-
 bool PassesTypeFilter(LONG definitionType, LONG pktType) { return pktType == 0 || (definitionType & pktType) != 0; }
 
 }  // namespace
@@ -35,10 +24,10 @@ bool ArgumentToModelText(BSTR s, std::string& out) {
 
 PacketDefFields::PacketDefFields(IQAVZLVPacketDef* def) : own_(dynamic_cast<const TQAVZLVPacketDef*>(def)) {
   if (own_) return;
-  id_ = ReadText(&IQAVZLVPacketDef::get_ID, def, "identifier");
-  name_ = ReadText(&IQAVZLVPacketDef::get_Name, def, "name");
-  structId_ = ReadText(&IQAVZLVPacketDef::get_PacketStructID, def, "frame identifier");
-  type_ = ReadLong(&IQAVZLVPacketDef::get_PacketType, def, "packet type");
+  id_ = ReadText(def, &IQAVZLVPacketDef::get_ID, "Cannot read the packet definition's identifier");
+  name_ = ReadText(def, &IQAVZLVPacketDef::get_Name, "Cannot read the packet definition's name");
+  structId_ = ReadText(def, &IQAVZLVPacketDef::get_PacketStructID, "Cannot read the packet definition's frame identifier");
+  type_ = ReadLong(def, &IQAVZLVPacketDef::get_PacketType, "Cannot read the packet definition's packet type");
 }
 
 // ---------------------------------------------------------------------------
@@ -92,11 +81,11 @@ bool TQAVZLVPacketDef::CopyFromSource(IQAVZLVPacketDef* source) {
   ThrowIfFailed(source->get_FieldDefs(sourceFields.Out()), "Cannot read the source's field definitions");
   VARIANT_BOOL copied = VARIANT_FALSE;
   ThrowIfFailed(fieldDefs_->CopyFrom(sourceFields.Get(), &copied), "Cannot copy the field definitions");
-  id_ = ReadText(&IQAVZLVPacketDef::get_ID, source, "identifier");
-  index_ = ReadLong(&IQAVZLVPacketDef::get_Index, source, "index");
-  name_ = ReadText(&IQAVZLVPacketDef::get_Name, source, "name");
-  packetStructId_ = ReadText(&IQAVZLVPacketDef::get_PacketStructID, source, "frame identifier");
-  packetType_ = ReadLong(&IQAVZLVPacketDef::get_PacketType, source, "packet type");
+  id_ = ReadText(source, &IQAVZLVPacketDef::get_ID, "Cannot read the packet definition's identifier");
+  index_ = ReadLong(source, &IQAVZLVPacketDef::get_Index, "Cannot read the packet definition's index");
+  name_ = ReadText(source, &IQAVZLVPacketDef::get_Name, "Cannot read the packet definition's name");
+  packetStructId_ = ReadText(source, &IQAVZLVPacketDef::get_PacketStructID, "Cannot read the packet definition's frame identifier");
+  packetType_ = ReadLong(source, &IQAVZLVPacketDef::get_PacketType, "Cannot read the packet definition's packet type");
   return true;
 }
 

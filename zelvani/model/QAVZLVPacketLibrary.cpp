@@ -1,3 +1,4 @@
+#include "zelvani/model/InterfaceCalls.h"
 #include "zelvani/model/QAVZLVPacketLibrary.h"
 
 #include "platform/com/ansi.h"
@@ -14,14 +15,6 @@ namespace zelvani {
 ZELVANI_CLASS(TQAVZLVPacketLibrary, CLSID_QAVZLVPacketLibrary);
 
 namespace {
-
-// Turns a failing call on a collection into an exception with its error
-// description, so that the library's member fails with the same text.
-void Check(HRESULT hr, const char* fallback) {
-  if (SUCCEEDED(hr)) return;
-  std::string text = WideToAnsi(TakeErrorDescription());
-  throw ComError(hr, text.empty() ? std::string(fallback) : text);
-}
 
 // The definition name that CreatePacket receives as a VARIANT, as model text.
 // False when it names no definition: no value (Empty, Null, a missing
@@ -138,11 +131,11 @@ HRESULT TQAVZLVPacketLibrary::Edit(VARIANT_BOOL* result) {
 bool TQAVZLVPacketLibrary::Load(const std::string& fileName) {
   Bstr name = Bstr::Attach(AnsiToBstr(fileName));
   VARIANT_BOOL ok = VARIANT_FALSE;
-  Check(flows_->LoadFromFile(name.Get(), &ok), "Cannot load the flows");
+  CheckCall(flows_->LoadFromFile(name.Get(), &ok), "Cannot load the flows");
   if (!ok) return false;
-  Check(packetStructs_->LoadFromFile(name.Get(), &ok), "Cannot load the frames");
+  CheckCall(packetStructs_->LoadFromFile(name.Get(), &ok), "Cannot load the frames");
   if (!ok) return false;
-  Check(packetDefs_->LoadFromFile(name.Get(), &ok), "Cannot load the packet definitions");
+  CheckCall(packetDefs_->LoadFromFile(name.Get(), &ok), "Cannot load the packet definitions");
   if (!ok) return false;
   if (!ReadCreateReport(fileName)) return false;
   fileName_ = fileName;
@@ -175,9 +168,9 @@ ComPtr<IQAVZLVPacket> TQAVZLVPacketLibrary::NewPacket(const std::string& id, con
   // is looked up.
   bound->BindOnce(this, type, id, name);
   Bstr boundName;
-  Check(packet->get_Name(boundName.Out()), "Cannot read the packet's name");
+  CheckCall(packet->get_Name(boundName.Out()), "Cannot read the packet's name");
   if (boundName.Length() == 0) return nullptr;
-  Check(packet->LoadDefaults(), "Cannot load the packet's default values");
+  CheckCall(packet->LoadDefaults(), "Cannot load the packet's default values");
   return packet;
 }
 
