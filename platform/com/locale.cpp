@@ -1,5 +1,6 @@
 #include "platform/com/locale.h"
 
+#include <atomic>
 #include <mutex>
 
 namespace {
@@ -16,7 +17,14 @@ FormatSettings& Settings() {
   return s;
 }
 
+// Copies of the separators that readers take without the lock.
+std::atomic<char16_t> g_decimal{FormatSettings{}.DecimalSeparator};
+std::atomic<char16_t> g_time{FormatSettings{}.TimeSeparator};
+
 }  // namespace
+
+char16_t GetDecimalSeparator() { return g_decimal.load(std::memory_order_relaxed); }
+char16_t GetTimeSeparator() { return g_time.load(std::memory_order_relaxed); }
 
 FormatSettings GetFormatSettings() {
   std::lock_guard<std::mutex> lock(SettingsMutex());
@@ -26,4 +34,6 @@ FormatSettings GetFormatSettings() {
 void SetFormatSettings(const FormatSettings& s) {
   std::lock_guard<std::mutex> lock(SettingsMutex());
   Settings() = s;
+  g_decimal.store(s.DecimalSeparator, std::memory_order_relaxed);
+  g_time.store(s.TimeSeparator, std::memory_order_relaxed);
 }

@@ -19,6 +19,9 @@ struct FormatSettings {
 
 COM_API FormatSettings GetFormatSettings();
 COM_API void SetFormatSettings(const FormatSettings& s);
+// Single separators without copying the whole settings (hot paths).
+COM_API char16_t GetDecimalSeparator();
+COM_API char16_t GetTimeSeparator();
 
 // Sets the settings for the lifetime of the object and restores the old ones.
 class ScopedFormatSettings {

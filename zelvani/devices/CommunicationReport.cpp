@@ -206,7 +206,7 @@ void ClearReportLines() { List().Clear(); }
 std::size_t SetReportLineCap(std::size_t cap) { return List().SetCap(cap); }
 
 std::string ReportTimeStamp(const SYSTEMTIME& t) {
-  const char sep = WideCharToAnsi(GetFormatSettings().TimeSeparator);
+  const char sep = WideCharToAnsi(GetTimeSeparator());
   std::string r = "[";
   AppendNumber(r, t.wHour, 2);
   r += sep;

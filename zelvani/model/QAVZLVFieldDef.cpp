@@ -45,7 +45,7 @@ class LocaleSeparator {
  public:
   char Get() {
     if (!known_) {
-      sep_ = WideCharToAnsi(GetFormatSettings().DecimalSeparator);
+      sep_ = WideCharToAnsi(GetDecimalSeparator());
       known_ = true;
     }
     return sep_;
@@ -388,7 +388,7 @@ HRESULT ReadCurrency(std::string_view s, CY& out) {
     }
   }
   std::u16string wide = AnsiToWide(s);
-  std::replace(wide.begin(), wide.end(), u'.', GetFormatSettings().DecimalSeparator);
+  std::replace(wide.begin(), wide.end(), u'.', GetDecimalSeparator());
   return VarCyFromStr(wide, &out);
 }
 
@@ -649,7 +649,7 @@ void TQAVZLVFieldDef::SetDefaultValue(const VARIANT& v) {
   }
   // The packet library writes amounts with "."; read them in any locale.
   std::u16string text = DefaultValueText(v);
-  std::replace(text.begin(), text.end(), u'.', GetFormatSettings().DecimalSeparator);
+  std::replace(text.begin(), text.end(), u'.', GetDecimalSeparator());
   CY cy{};
   if (FAILED(VarCyFromStr(text, &cy))) throw EConvertError("'" + WideToAnsi(text) + "' is not a valid floating point value");
   defaultValue_ = Variant::Cy(cy);
