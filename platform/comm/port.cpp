@@ -458,15 +458,7 @@ TransferResult Port::ReadLoop(char* buffer, DWORD count, const COMMTIMEOUTS& t, 
     int err = 0;
     Wake w = WaitFor(POLLIN, rx_, generation, deadline ? &*deadline : nullptr, revents, err);
     res.waited = true;
-    if (w == Wake::timeout) break;  // a short read, not a failure
-    if (w == Wake::aborted) {
-      res.error = ERROR_OPERATION_ABORTED;
-      break;
-    }
-    if (w == Wake::failed) {
-      res.error = ErrorFromErrno(err);
-      break;
-    }
+    if (!GoesOn(w, err, res)) break;  // running out of time is a short read, not a failure
     hungUp = (revents & (POLLHUP | POLLERR)) && !(revents & POLLIN);
   }
   return res;
@@ -498,15 +490,7 @@ TransferResult Port::WriteLoop(const char* buffer, DWORD count, const COMMTIMEOU
     int err = 0;
     Wake w = WaitFor(POLLOUT, tx_, generation, total ? &*total : nullptr, revents, err);
     res.waited = true;
-    if (w == Wake::timeout) break;  // a short write, not a failure
-    if (w == Wake::aborted) {
-      res.error = ERROR_OPERATION_ABORTED;
-      break;
-    }
-    if (w == Wake::failed) {
-      res.error = ErrorFromErrno(err);
-      break;
-    }
+    if (!GoesOn(w, err, res)) break;  // running out of time is a short write, not a failure
     hungUp = (revents & (POLLHUP | POLLERR)) && !(revents & POLLOUT);
   }
   return res;

@@ -74,6 +74,13 @@ class Port {
   void End(Direction& d);
   bool Aborted(Direction& d, std::uint64_t generation);
   void Abort(Direction& d);
+  // Whether a transfer loop goes on after waking: false at the deadline, and
+  // with the error recorded after an abort or a failed wait.
+  static bool GoesOn(Wake w, int err, TransferResult& res) {
+    if (w == Wake::aborted) res.error = ERROR_OPERATION_ABORTED;
+    if (w == Wake::failed) res.error = ErrorFromErrno(err);
+    return w == Wake::ready;
+  }
   Wake WaitFor(short events, Direction& d, std::uint64_t generation,
                const std::chrono::steady_clock::time_point* deadline, short& revents, int& err);
   TransferResult ReadLoop(char* buffer, DWORD count, const COMMTIMEOUTS& t, std::uint64_t generation);
