@@ -16,6 +16,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <chrono>
@@ -92,6 +93,24 @@ LONG IntegerField(std::string_view s) {
 // file with huge sizes cannot overflow the running offset.
 LONG WrappingAdd(LONG a, LONG b) {
   return static_cast<LONG>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
+}
+
+// The Size of a field definition or a frame item. A size above
+// kMaxDefinitionsFieldSize fails the line before anything is made from it;
+// negative sizes stay as they are (they take no room in a packet).
+LONG SizeField(std::string_view s, std::string_view line) {
+  const LONG size = IntegerField(s);
+  if (size > kMaxDefinitionsFieldSize) throw ParseError("Parse error: size too large (" + std::string(line) + ")");
+  return size;
+}
+
+// Adds the room a size takes (none for a negative one) to a running total of
+// a packet's or a frame's characters; a total above kMaxDefinitionsPacketSize
+// fails the line with `what`. Sizes are at most kMaxDefinitionsFieldSize here,
+// and the total stops at the limit, so the sum cannot overflow.
+void AddRoom(std::int64_t& total, LONG size, const char* what, std::string_view line) {
+  if (size > 0) total += size;
+  if (total > kMaxDefinitionsPacketSize) throw ParseError(std::string(what) + " (" + std::string(line) + ")");
 }
 
 // The packet type of a header or packet flow item: a letter, or the number.
@@ -370,6 +389,7 @@ class FrameReader final : public SectionReader {
     frames_.Append(frame.Get());
     items_ = std::move(items);
     offset_ = 1;
+    room_ = 0;
     state_ = State::OwnSection;
   }
 
@@ -381,7 +401,8 @@ class FrameReader final : public SectionReader {
     const LONG dataType = PrefixField(kDataTypes, f[2], "Parse error: unknown data type.");
     Check(item->put_DataType(dataType));
     Check(item->put_Offset(offset_));
-    const LONG size = IntegerField(f[3]);
+    const LONG size = SizeField(f[3], line);
+    AddRoom(room_, size, "Parse error: frame too long", line);
     Check(item->put_Size(size));
     offset_ = WrappingAdd(offset_, size);
 
@@ -404,6 +425,7 @@ class FrameReader final : public SectionReader {
   TQAVZLVFrames& frames_;
   ComPtr<IQAVZLVFrameItems> items_;  // of the frame whose section is open
   LONG offset_ = 1;
+  std::int64_t room_ = 0;  // characters the open frame's items take
 };
 
 // ---------------------------------------------------------------------------
@@ -421,6 +443,7 @@ class PacketDefReader final : public SectionReader {
     }
     if (state_ == State::OtherSection) return;
     offset_ = 1;
+    room_ = 0;
     auto def = Create<IQAVZLVPacketDef>(CLSID_QAVZLVPacketDef);
     Check(def->put_ID(Text(GetToken(line, 0, ';')).Get()));
     Check(def->put_Name(Text(GetToken(line, 1, ';')).Get()));
@@ -440,7 +463,8 @@ class PacketDefReader final : public SectionReader {
     Check(field->put_Name(Text(GetToken(line, 1, ';')).Get()));
     const LONG dataType = PrefixField(kDataTypes, GetToken(line, 2, ';'), "Parse error: unknown field type.");
     Check(field->put_DataType(dataType));
-    const LONG size = IntegerField(GetToken(line, 3, ';'));
+    const LONG size = SizeField(GetToken(line, 3, ';'), line);
+    AddRoom(room_, size, "Parse error: packet data too long", line);
     Check(field->put_Size(size));
     const std::string defaultText = GetToken(line, 4, ';');
     if (defaultText.empty() && IsDateOrTime(dataType)) {
@@ -462,6 +486,7 @@ class PacketDefReader final : public SectionReader {
   TQAVZLVPacketDefs& defs_;
   ComPtr<IQAVZLVFieldDefs> fieldDefs_;  // of the definition whose section is open
   LONG offset_ = 1;
+  std::int64_t room_ = 0;  // characters the open definition's data area takes
 };
 
 // ---------------------------------------------------------------------------
@@ -502,9 +527,14 @@ bool ReadSections(Collection& collection, const std::string& fileName, Definitio
   Reader reader(collection);
   int number = 0;
   bool ok = true;
-  ForEachLine(*text, [&](std::string_view line) {
+  const std::string_view all = *text;
+  ForEachLine(all, [&](std::string_view line) {
     ++number;
     try {
+      // The text stops one byte past the limit: the line that reaches past it
+      // is where a file too large fails.
+      if (static_cast<std::size_t>(line.data() - all.data()) + line.size() > kMaxDefinitionsFileSize)
+        throw ParseError("Parse error: file too large.");
       reader.Feed(line);
       return true;
     } catch (const std::bad_alloc&) {
@@ -541,11 +571,16 @@ std::optional<std::string> ReadDefinitionsFile(const std::string& fileName) {
     const int err = errno;
     throw ComError(E_FAIL, "Cannot open file \"" + fileName + "\". " + std::strerror(err));
   }
+  // Read in chunks up to one byte past the limit, whatever the file claims to
+  // hold: a device or a FIFO may never end, and a sparse file may claim more
+  // than it is worth.
+  constexpr std::size_t kMost = kMaxDefinitionsFileSize + 1;
   std::string text;
-  if (S_ISREG(st.st_mode) && st.st_size > 0) text.reserve(static_cast<std::size_t>(st.st_size));
+  if (S_ISREG(st.st_mode) && st.st_size > 0)
+    text.reserve(std::min<std::size_t>(static_cast<std::size_t>(st.st_size), kMost));
   char buffer[65536];
-  for (;;) {
-    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+  while (text.size() < kMost) {
+    const ssize_t got = ::read(fd, buffer, std::min(sizeof buffer, kMost - text.size()));
     if (got == 0) break;
     if (got < 0) {
       if (errno == EINTR) continue;

@@ -12,6 +12,25 @@ class TQAVZLVFlows;
 class TQAVZLVPacketDefs;
 class TQAVZLVFrames;
 
+// Limits that keep the memory a definitions file can claim bounded, whoever
+// wrote the file. Each is far above anything a register's protocol needs; a
+// file beyond one of them fails to load at the line that crosses it, with a
+// "Parse error: ..." text, before anything is allocated from the value read.
+//   kMaxDefinitionsFieldSize   the Size of one field definition or frame item
+//                              (64 KiB): a field's text is padded to its Size.
+//   kMaxDefinitionsPacketSize  the characters of one packet definition's data
+//                              area, and of one frame's items besides the data
+//                              (1 MiB): the data string is built at this length
+//                              and packing pads each item to its Size. Negative
+//                              sizes count as 0 here, since they take no room.
+//   kMaxDefinitionsFileSize    the bytes of the file (64 MiB): the file is read
+//                              in bounded chunks and no further than one byte
+//                              past this, so a device that never ends (a FIFO,
+//                              /dev/zero) cannot grow the process.
+inline constexpr long long kMaxDefinitionsFieldSize = 64 * 1024;
+inline constexpr long long kMaxDefinitionsPacketSize = 1024 * 1024;
+inline constexpr long long kMaxDefinitionsFileSize = 64 * 1024 * 1024;
+
 // Reads the flow sections of the definitions file `fileName` into `flows`: a
 // flow per flow header and an item per item line, added in file order. Answers
 // whether the file was read. Implemented by the reader of the definitions file.
@@ -49,7 +68,8 @@ std::vector<std::string_view> SplitDefinitionsLines(std::string_view text);
 
 // The whole content of the file `fileName` (an ANSI name). nullopt when no such
 // file exists (a directory or an empty name included); throws ComError with the
-// file error's text when it exists but cannot be read.
+// file error's text when it exists but cannot be read. Reading stops one byte
+// past kMaxDefinitionsFileSize: a longer text means the file is too large.
 std::optional<std::string> ReadDefinitionsFile(const std::string& fileName);
 
 }  // namespace zelvani

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
+#include <cstdint>
 
 #include "zelvani/model/QAVZLVFieldDef.h"
 #include "zelvani/model/QAVZLVFrame.h"
@@ -441,13 +443,16 @@ IQAVZLVFieldDef* TQAVZLVPacket::FieldPtr(LONG position, ComPtr<IQAVZLVFieldDef>&
 LONG TQAVZLVPacket::FieldsCount() const { return packetDef_ ? FieldCountNow() : -1; }
 
 LONG TQAVZLVPacket::Length() const {
-  LONG sum = 0;
+  // Summed in 64 bits and held to the range of the result: sizes set through
+  // automation may be anything, and a sum past the 32-bit range must neither
+  // overflow nor wrap into a length of the opposite sign.
+  std::int64_t sum = 0;
   const LONG n = FieldCountNow();
   for (LONG i = 0; i < n; ++i) {
     ComPtr<IQAVZLVFieldDef> holder;
     if (IQAVZLVFieldDef* field = FieldPtr(i, holder)) sum += FieldSize(field);
   }
-  return sum;
+  return static_cast<LONG>(std::clamp<std::int64_t>(sum, INT32_MIN, INT32_MAX));
 }
 
 LONG TQAVZLVPacket::ValueSlot(const VARIANT& index) const {

@@ -145,6 +145,9 @@ bool TQAVZLVPacketLibrary::Load(const std::string& fileName) {
 bool TQAVZLVPacketLibrary::ReadCreateReport(const std::string& fileName) {
   std::optional<std::string> text = ReadDefinitionsFile(fileName);
   if (!text) return false;
+  // A file that grew past the limit since the readers passed it is refused
+  // as they refuse it.
+  if (text->size() > static_cast<std::size_t>(kMaxDefinitionsFileSize)) return false;
   const std::vector<std::string_view> lines = SplitDefinitionsLines(*text);
   // The value stands two lines below the keyword, counted in the raw file, so
   // comments and brackets count as lines here.

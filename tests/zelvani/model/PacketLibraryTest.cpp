@@ -1,8 +1,16 @@
 // The definitions file readers (grammar, fields, running offsets), the report
 // switch, and the packet library: loading and its mixed state after a failure,
 // CreatePacket, Edit, SaveToFile and the library's lifetime.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pthread.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <csignal>
+#include <chrono>
+#include <climits>
+#include <thread>
 
 #include <atomic>
 #include <cctype>
@@ -114,6 +122,20 @@ const std::string kClose = "Parse error: unexpected bracket }";
 const std::string kFieldType = "Parse error: unknown field type.";
 const std::string kNoType = "Parse error: missing packet type.";
 
+// N field-definition lines of SIZE each, numbered from 1.
+std::string Fields(int n, const std::string& size) {
+  std::string text;
+  for (int i = 1; i <= n; ++i) text += std::to_string(i) + ";F;String;" + size + ";;;0;\n";
+  return text;
+}
+// N constant frame items of SIZE each.
+std::string Items(int n, const std::string& size) {
+  std::string text;
+  for (int i = 1; i <= n; ++i) text += std::to_string(i) + ";Const;String;" + size + ";;0;\n";
+  return text;
+}
+const std::string kTooLarge = "Parse error: size too large (";
+
 const GrammarCase kGrammar[] = {
     {"comments and blank lines only", "; one\n\n  \t \n;two\n", Ok(0), Ok(0), Ok(0)},
     {"empty file", "", Fails(0, kNoLines), Fails(0, kNoLines), Fails(0, kNoLines)},
@@ -165,6 +187,23 @@ const GrammarCase kGrammar[] = {
     {"currency default that is no number", "P;Pkt;W;F;\n2;A;Currency;4;1.25;;0;\n1;B;Currency;4;abc;;0;\n", Ok(0),
      Ok(0), Fails(3, "", 1)},
     {"empty currency default", "P;Pkt;W;F;\n1;B;Currency;4;;;0;\n", Ok(0), Ok(0), Fails(2, "", 1)},
+    // Sizes: 64 KiB per field or frame item, 1 MiB per packet's data or frame;
+    // negative sizes take no room.
+    {"field size at the limit", "P;Pkt;W;F;\n" + Fields(1, "65536"), Ok(0), Ok(0), Ok(1)},
+    {"field size above the limit", "P;Pkt;W;F;\n1;A;String;65537;;;0;\n", Ok(0), Ok(0),
+     Fails(2, kTooLarge + "1;A;String;65537;;;0;)", 1)},
+    {"field size of two thousand million", "P;Pkt;W;F;\n1;A;String;2000000000;x;;0;\n", Ok(0), Ok(0),
+     Fails(2, kTooLarge + "1;A;String;2000000000;x;;0;)", 1)},
+    {"packet data at the limit", "P;Pkt;W;F;\n" + Fields(16, "65536") + "}\nQ;Pkt;W;F;\n" + Fields(16, "65536"),
+     Ok(0), Ok(0), Ok(2)},
+    {"packet data above the limit", "P;Pkt;W;F;\n" + Fields(16, "65536") + "17;F;String;-9;;;0;\n18;F;String;1;;;0;\n",
+     Ok(0), Ok(0), Fails(19, "Parse error: packet data too long (18;F;String;1;;;0;)", 1)},
+    {"negative field sizes", "P;Pkt;W;F;\n" + Fields(3, "-2147483648"), Ok(0), Ok(0), Ok(1)},
+    {"frame item size above the limit", "Frame1;F;S;\n1;Const;String;65537;;0;\n", Ok(0),
+     Fails(2, kTooLarge + "1;Const;String;65537;;0;)", 1), Ok(0)},
+    {"frame at the limit", "Frame1;F;S;\n" + Items(16, "65536"), Ok(0), Ok(1), Ok(0)},
+    {"frame above the limit", "Frame1;F;S;\n" + Items(16, "65536") + "17;Data;String;0;;0;\n18;Const;String;1;;0;\n",
+     Ok(0), Fails(19, "Parse error: frame too long (18;Const;String;1;;0;)", 1), Ok(0)},
 };
 
 class GrammarTest : public testing::TestWithParam<GrammarCase> {};
@@ -249,7 +288,7 @@ TEST(PacketLibraryReaderTest, FlowTypesAndPacketTypesOfHeaders) {
 TEST(PacketLibraryReaderTest, RunningOffsetsRestartWithEachFrameAndDefinition) {
   TempFile file(
       "Frame1;F;S;\n1;Const;String;1;;0;\n2;Const;String;1;;0;\n3;Data;String;0;;0;\n4;Checksum;String;4;;32;\n"
-      "5;Const;String;2;;0;\n}\nFrame2;F;W;\n1;Const;String;3;;0;\n2;Const;String;2147483647;;0;\n"
+      "5;Const;String;2;;0;\n}\nFrame2;F;W;\n1;Const;String;3;;0;\n2;Const;String;-2147483648;;0;\n"
       "3;Const;String;-5;;0;\n4;Const;String;2;;0;\n}\n"
       "P;Pkt;W;Frame1;\n1;A;String;10;;;0;\n2;B;Integer;4;0;;0;\n3;C;Char;;x;;0;\n4;D;Char;1;y;;0;\n}\n"
       "Q;Pkt;R;Frame1;\n1;A;String;3;;;0;\n2;B;String;-2;;;0;\n3;C;String;1;;;0;\n}\n");
@@ -267,7 +306,7 @@ TEST(PacketLibraryReaderTest, RunningOffsetsRestartWithEachFrameAndDefinition) {
     return v;
   };
   EXPECT_EQ(frameOffsets(0), (std::vector<LONG>{1, 2, 3, 3, 7}));
-  EXPECT_EQ(frameOffsets(1), (std::vector<LONG>{1, 4, -2147483645, 2147483646}));  // 32-bit wrap, no overflow
+  EXPECT_EQ(frameOffsets(1), (std::vector<LONG>{1, 4, -2147483644, 2147483647}));  // 32-bit wrap, no overflow
   EXPECT_EQ(fieldOffsets(0), (std::vector<LONG>{1, 11, 15, 15}));
   EXPECT_EQ(fieldOffsets(1), (std::vector<LONG>{1, 4, 2}));
 }
@@ -695,6 +734,150 @@ TEST(PacketLibraryTest, CreatePacketLoadsTheDefaults) {
   Bstr data;
   ASSERT_EQ(packet->get_DataString(data.Out()), S_OK);
   EXPECT_EQ(WideToAnsi(data.View()), "0000R");
+}
+
+// ---------------------------------------------------------------------------
+// Files that ask for more than a register could need
+
+TEST(PacketLibraryLimitsTest, ASmallFileAskingForGigabytesFailsToLoad) {
+  // 73 bytes; the field's size would have made CreatePacket build a 2 GB
+  // data string.
+  const std::string text = "Frame1;F;W;\n1;Data;Str;0;;0;\n}\nP;P;W;Frame1;\n1;A;String;2000000000;;;0;\n}";
+  ASSERT_EQ(text.size(), 73u);
+  TempFile file(text);
+  auto library = Create<IQAVZLVPacketLibrary>(CLSID_QAVZLVPacketLibrary);
+  EXPECT_FALSE(Load(library.Get(), file.Path()));
+  Readers r;
+  DefinitionsReadFailure failure;
+  EXPECT_FALSE(LoadPacketDefsFromFile(r.defs, file.Path(), &failure));
+  EXPECT_EQ(failure.lineNumber, 5);
+  EXPECT_EQ(failure.text, "Parse error: size too large (1;A;String;2000000000;;;0;)");
+  ASSERT_EQ(r.defs.Size(), 1);
+  EXPECT_EQ(FieldsOf(DefAt(r.defs, 0)).Size(), 0);  // the field was never made
+}
+
+// The packet's length is the sum of its sizes, held to the 32-bit range; the
+// data string is built at that length, or empty when it is not positive.
+TEST(PacketLibraryLimitsTest, LengthSumsSizesWithoutOverflow) {
+  struct Row {
+    std::vector<std::string> sizes;
+    LONG length;
+  } rows[] = {
+      {{"-2147483648", "-1"}, INT32_MIN},  // one below the 32-bit range
+      {{"-2147483648", "-2147483648", "5"}, INT32_MIN},
+      {{"-1", "3"}, 2},
+      {{"65536", "-1"}, 65535},
+      {{"65536", "65536", "-2147483648"}, -2147352576},
+  };
+  for (const Row& row : rows) {
+    std::string text = "Frame1;F;W;\n1;Data;String;0;;0;\n}\nP;Pkt;W;Frame1;\n";
+    int n = 0;
+    for (const std::string& size : row.sizes) text += std::to_string(++n) + ";A;String;" + size + ";x;;0;\n";
+    SCOPED_TRACE(text);
+    TempFile file(text + "}\n");
+    auto library = Create<IQAVZLVPacketLibrary>(CLSID_QAVZLVPacketLibrary);
+    ASSERT_TRUE(Load(library.Get(), file.Path()));
+    ComPtr<IQAVZLVPacket> packet;
+    ASSERT_EQ(library->CreatePacket(B("P").Get(), Variant(), 0, packet.Out()), S_OK);
+    ASSERT_TRUE(packet);
+    LONG length = 0;
+    ASSERT_EQ(packet->get_Length(&length), S_OK);
+    EXPECT_EQ(length, row.length);
+    Bstr data;
+    ASSERT_EQ(packet->get_DataString(data.Out()), S_OK);
+    EXPECT_EQ(LONG(data.Length()), std::max<LONG>(row.length, 0));
+  }
+  // Sizes set through automation beyond the file's limits saturate too.
+  TempFile file("P;Pkt;W;F;\n1;A;String;1;;;0;\n2;B;String;1;;;0;\n}\n");
+  auto library = Create<IQAVZLVPacketLibrary>(CLSID_QAVZLVPacketLibrary);
+  ASSERT_TRUE(Load(library.Get(), file.Path()));
+  ComPtr<IQAVZLVPacket> packet;
+  ASSERT_EQ(library->CreatePacket(B("P").Get(), Variant(), 0, packet.Out()), S_OK);
+  ASSERT_TRUE(packet);
+  auto& lib = As<TQAVZLVPacketLibrary>(library);
+  FieldAt(DefAt(*lib.PacketDefList(), 0), 0).put_Size(INT32_MAX);
+  FieldAt(DefAt(*lib.PacketDefList(), 0), 1).put_Size(INT32_MAX);
+  LONG length = 0;
+  ASSERT_EQ(packet->get_Length(&length), S_OK);
+  EXPECT_EQ(length, INT32_MAX);
+}
+
+// A file of comment lines of 1 KiB each, `bytes` long in all.
+std::string CommentLines(std::size_t bytes) {
+  std::string line(1023, ';');
+  line += '\n';
+  std::string text;
+  text.reserve(bytes);
+  while (text.size() + line.size() <= bytes) text += line;
+  text.append(bytes - text.size(), ';');
+  return text;
+}
+
+TEST(PacketLibraryLimitsTest, AFileLargerThanTheLimitFailsAtTheLineThatCrossesIt) {
+  const auto limit = static_cast<std::size_t>(kMaxDefinitionsFileSize);
+  TempFile file(CommentLines(limit));
+  auto library = Create<IQAVZLVPacketLibrary>(CLSID_QAVZLVPacketLibrary);
+  EXPECT_TRUE(Load(library.Get(), file.Path()));  // exactly at the limit
+
+  file.Write(CommentLines(limit + 1));
+  EXPECT_FALSE(Load(library.Get(), file.Path()));
+  Readers r;
+  DefinitionsReadFailure failure;
+  EXPECT_FALSE(LoadFramesFromFile(r.frames, file.Path(), &failure));
+  EXPECT_EQ(failure.lineNumber, int(limit / 1024) + 1);
+  EXPECT_EQ(failure.text, "Parse error: file too large.");
+  // The scan of the report switch refuses it as well.
+  auto scan = com::MakeObject<TQAVZLVPacketLibrary>();
+  EXPECT_FALSE(scan->ReadCreateReport(file.Path()));
+}
+
+// Writes to a FIFO without end until the reader goes away.
+class EndlessFifo {
+ public:
+  EndlessFifo() : path_(fs::temp_directory_path() / ("plib-fifo-" + std::to_string(::getpid()))) {
+    fs::remove(path_);
+    EXPECT_EQ(::mkfifo(path_.c_str(), 0600), 0);
+    writer_ = std::thread([this] {
+      sigset_t pipe;
+      sigemptyset(&pipe);
+      sigaddset(&pipe, SIGPIPE);
+      pthread_sigmask(SIG_BLOCK, &pipe, nullptr);  // a closed reader gives EPIPE instead
+      const int fd = ::open(path_.c_str(), O_WRONLY);
+      if (fd < 0) return;
+      const std::string chunk(65536, 'x');
+      while (::write(fd, chunk.data(), chunk.size()) > 0) {
+      }
+      ::close(fd);
+    });
+  }
+  ~EndlessFifo() {
+    writer_.join();
+    fs::remove(path_);
+  }
+  std::string Path() const { return path_.string(); }
+
+ private:
+  fs::path path_;
+  std::thread writer_;
+};
+
+TEST(PacketLibraryLimitsTest, AFileThatNeverEndsIsRefusedQuickly) {
+  const auto start = std::chrono::steady_clock::now();
+  {
+    Readers r;
+    DefinitionsReadFailure failure;
+    EXPECT_FALSE(LoadFlowsFromFile(r.flows, "/dev/zero", &failure));
+    EXPECT_EQ(failure.lineNumber, 1);
+    EXPECT_EQ(failure.text, "Parse error: file too large.");
+    auto library = Create<IQAVZLVPacketLibrary>(CLSID_QAVZLVPacketLibrary);
+    EXPECT_FALSE(Load(library.Get(), "/dev/zero"));
+  }
+  {
+    EndlessFifo fifo;
+    auto library = Create<IQAVZLVPacketLibrary>(CLSID_QAVZLVPacketLibrary);
+    EXPECT_FALSE(Load(library.Get(), fifo.Path()));
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
 }
 
 }  // namespace
