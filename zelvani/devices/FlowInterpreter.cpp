@@ -21,6 +21,8 @@ namespace zelvani {
 
 namespace {
 
+// The report line of a run ended because its steps never came to an end.
+constexpr std::string_view kReportFlowStepLimit = "--- Flow stopped: too many steps ---";
 
 // The text form of a flow item value: a string as it is, any other value as
 // its coercion to text, and the empty string for a value without one.
@@ -277,10 +279,15 @@ LONG TQAVZLVComDevice::ExecuteFlow(LONG flowType, std::string& data) {
   FlowRunCounters counters;
 
   std::string step = items.FirstID();
+  int steps = 0;
   while (!step.empty()) {
     BYTE last = 0;
     ComPtr<IQAVZLVFlowItem> item = items.FirstByID(step);
     while (item) {
+      if (++steps > kMaxFlowSteps) {
+        ReportLine(kReportFlowStepLimit);
+        return SetError(qzlvpeUnexpected);
+      }
       const BYTE outcome = ExecuteFlowItem(flow.Get(), item, data, counters);
       last = outcome;
       if (outcome == foNext) break;

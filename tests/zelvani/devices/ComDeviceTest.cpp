@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 
 #include "platform/com/interfaces.h"
+#include "zelvani/devices/CommunicationReport.h"
 #include "zelvani/devices/QAVZLVComDevice.h"
 #include "zelvani/model/TextHelpers.h"
 
@@ -260,6 +262,39 @@ TEST_F(ComDeviceTest, FlowSteps) {
     EXPECT_EQ(d().LastError(), r.result);
     EXPECT_EQ(ok, r.result == 0 ? VARIANT_TRUE : VARIANT_FALSE);
     EXPECT_EQ(d().log, r.log);
+  }
+}
+
+// Flows whose steps lead back to themselves while every write succeeds: the
+// run ends after its step limit with 65 and a report line saying why.
+TEST_F(ComDeviceTest, AFlowThatNeverEndsStopsAtItsStepLimit) {
+  const std::string packets =
+      "FrameW;W;W;\n{\n1;PacketID;String;1;;0;\n2;Data;String;0;;0;\n}\nP;Pkt;W;FrameW;\n{\n1;A;String;3;abc;;0;\n}\n";
+  struct Row {
+    const char* name;
+    const char* items;
+    int packetsSent;
+  } rows[] = {
+      {"a packet item that is its own next step", "1;PC->;PACKET;W;;0;0;0;1;0;\n", TQAVZLVComDevice::kMaxFlowSteps},
+      {"two items that lead to each other", "1;PC->;PACKET;W;;0;0;0;2;0;\n2;PC->;x;0;;0;0;0;1;0;\n",
+       TQAVZLVComDevice::kMaxFlowSteps / 2},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    Use(TempLibrary("CreateCommunicationReport\n{\n1\n}\nFlowWrite;WRITEPACKET;\n{\n" + std::string(r.items) + "}\n" +
+                    packets));
+    packet_ = NewPacket(protocol_.Get(), "P");
+    ASSERT_TRUE(packet_);
+    ClearReportLines();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Write(), 65);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_EQ(d().writes.size(), std::size_t(TQAVZLVComDevice::kMaxFlowSteps));
+    EXPECT_EQ(std::count(d().writes.begin(), d().writes.end(), "Pabc"), r.packetsSent);
+    const std::vector<std::string> lines = ReportLines();
+    ClearReportLines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back().substr(15), "--- Flow stopped: too many steps ---");
   }
 }
 
