@@ -1,6 +1,8 @@
 // The application object.
 #include "platform/win/application.h"
 
+#include <new>
+
 #include "platform/win/threads.h"
 
 namespace win {
@@ -30,14 +32,36 @@ void Application::ProcessMessages(const MessageHook& hook) {
   }
 }
 
+void Application::ReleaseHeldMemory() {
+  std::lock_guard lock(titleMutex_);
+  std::string().swap(title_);
+}
+
+namespace {
+
+// The application object lives in the layer's own static storage, not on the
+// heap: nothing of it is left for a host to find when the layer unloads. It is
+// never destroyed, since threads may still ask for it while the process exits;
+// what it holds on the heap (a long title) is given back at unload instead, and
+// the object stays usable after that.
+alignas(Application) unsigned char g_storage[sizeof(Application)];
+
+struct ReleaseAtUnload {
+  ~ReleaseAtUnload() { App().ReleaseHeldMemory(); }
+};
+
+}  // namespace
+
 Application& App() {
-  static auto* app = new Application;  // never destroyed: read by threads at exit
+  static Application* const app = new (g_storage) Application;
   return *app;
 }
 
 namespace {
-// Made while the layer loads, so the main thread is the loading thread.
+// Made while the layer loads, so the main thread is the loading thread; the
+// releaser is made after it and so runs before the layer's other statics go.
 [[maybe_unused]] const bool g_madeAtLoad = (App(), true);
+[[maybe_unused]] const ReleaseAtUnload g_releaseAtUnload;
 }  // namespace
 
 }  // namespace win

@@ -47,6 +47,10 @@ class COM_API Application {
   void ProcessMessages(const MessageHook& hook = nullptr);
   bool Terminated() const { return terminated_.load(); }
 
+  // Gives back the heap memory the object holds (the title becomes empty); the
+  // object stays usable. Runs when the layer unloads.
+  void ReleaseHeldMemory();
+
  private:
   std::atomic<DWORD> mainThreadId_;
   std::atomic<bool> active_{true};
@@ -56,7 +60,7 @@ class COM_API Application {
   std::string title_;
 };
 
-// The one application object of the process.
+// The one application object of the process, in the layer's static storage.
 COM_API Application& App();
 
 }  // namespace win
