@@ -1,0 +1,7 @@
+#include "corvatin/records/QAVECRFlags.h"
+
+namespace corvatin {
+
+CORVATIN_CLASS(TQAVECRFlags, CLSID_QAVECRFlags);
+
+}  // namespace corvatin
