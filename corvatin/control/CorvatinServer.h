@@ -9,6 +9,16 @@ namespace corvatin {
 
 com::ComModule& CorvatinModule();
 
+// The control's miscellaneous status (OLEMISC_ONLYICONIC, OLEMISC_INVISIBLEATRUNTIME,
+// OLEMISC_ACTSLIKELABEL, OLEMISC_SIMPLEFRAME) with the flags every control of the
+// class library carries (OLEMISC_RECOMPOSEONRESIZE, OLEMISC_CANTLINKINSIDE,
+// OLEMISC_INSIDEOUT, OLEMISC_ACTIVATEWHENVISIBLE, OLEMISC_SETCLIENTSITEFIRST).
+// Registration writes it; the control's IOleObject::GetMiscStatus answers it.
+constexpr DWORD kControlOwnMiscStatus = 0x12402;
+constexpr DWORD kControlMiscStatus = kControlOwnMiscStatus | 0x1 | 0x10 | 0x80 | 0x100 | 0x20000;
+// The resource number of the control's toolbox bitmap.
+constexpr int kControlToolboxBitmap = 2;
+
 // An automation object of this module implementing the dual interface Itf.
 template <class Itf>
 class CorvatinObject : public com::ComObject<Itf> {

@@ -261,7 +261,9 @@ HRESULT DispInvoke(IDispatch* self, const InterfaceDesc& desc, DISPID id, WORD f
   if (!m && (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF))) m = desc.Find(id, MemberKind::PropPut);
   if (!m && (flags & DISPATCH_METHOD)) m = desc.Find(id, MemberKind::Method);
   if (!m && (flags & DISPATCH_PROPERTYGET)) m = desc.Find(id, MemberKind::PropGet);
-  if (!m) return DISP_E_MEMBERNOTFOUND;
+  // A member described without a thunk (an event of a source interface) is
+  // answered by the sink's own Invoke, never through a description.
+  if (!m || !m->thunk) return DISP_E_MEMBERNOTFOUND;
 
   const bool put = m->kind == MemberKind::PropPut || m->kind == MemberKind::PropPutRef;
   const std::size_t declared = m->params.size();

@@ -97,7 +97,7 @@ HRESULT ComModule::RegisterServer() {
   const std::string libKey = "HKEY_CLASSES_ROOT\\TypeLib\\" + libid + "\\" + version;
   t.SetValue(libKey, "", lib.helpString);
   t.SetValue(libKey + "\\0\\win32", "", path);
-  t.SetValue(libKey + "\\FLAGS", "", "0");
+  t.SetValue(libKey + "\\FLAGS", "", std::to_string(lib.flags));
   t.SetValue(libKey + "\\HELPDIR", "", Directory(path));
   for (const InterfaceDesc* itf : lib.interfaces) {
     const std::string key = "HKEY_CLASSES_ROOT\\Interface\\" + GuidToString(itf->iid);
@@ -118,6 +118,8 @@ HRESULT ComModule::RegisterServer() {
     t.SetValue(key + "\\TypeLib", "", libid);
     t.SetValue(key + "\\InprocServer32", "", path);
     t.SetValue(key + "\\InprocServer32", "ThreadingModel", "Apartment");
+    for (const ClassKey& k : ExtraClassKeys(*c, path))
+      t.SetValue(k.subkey.empty() ? key : key + "\\" + k.subkey, k.name, k.value);
     t.SetValue("HKEY_CLASSES_ROOT\\" + progId, "", c->helpString);
     t.SetValue("HKEY_CLASSES_ROOT\\" + progId + "\\Clsid", "", clsid);
   }

@@ -16,6 +16,13 @@ namespace com {
 
 using CreateFn = HRESULT (*)(REFIID riid, void** ppv);
 
+// A further registry value of a class, under its CLSID key ("" names the key itself).
+struct ClassKey {
+  std::string subkey;
+  std::string name;
+  std::string value;
+};
+
 class COM_API ComModule : public LoadedModule {
  public:
   // `typeLib` gives the module's type library description (built on first use).
@@ -46,6 +53,14 @@ class COM_API ComModule : public LoadedModule {
   void ObjectDestroyed() { objects_.fetch_sub(1, std::memory_order_relaxed); }
   void Lock(bool lock) { locks_.fetch_add(lock ? 1 : -1, std::memory_order_relaxed); }
   long LiveObjects() const { return objects_.load(); }
+
+ protected:
+  // Further values a class writes under its CLSID key at registration (a
+  // control's keys, for example); none by default. Unregistration removes the
+  // whole CLSID key with them.
+  virtual std::vector<ClassKey> ExtraClassKeys(const CoclassDesc&, const std::string& /*modulePath*/) const {
+    return {};
+  }
 
  private:
   class Factory;

@@ -109,6 +109,7 @@ struct MemberDesc {
 };
 
 constexpr unsigned kTypeHidden = 1;
+constexpr unsigned kTypeControl = 2;  // an ActiveX control: registered with the control keys
 
 struct COM_API InterfaceDesc {
   std::string name;
@@ -140,7 +141,8 @@ struct CoclassDesc {
   CLSID clsid;
   const InterfaceDesc* defaultInterface = nullptr;
   std::string helpString;
-  unsigned flags = 0;  // kTypeHidden
+  unsigned flags = 0;  // kTypeHidden, kTypeControl
+  const InterfaceDesc* sourceInterface = nullptr;  // the default events interface, if any
 };
 
 struct EnumDesc {
@@ -150,6 +152,19 @@ struct EnumDesc {
   std::vector<std::pair<std::string, LONG>> constants;
 };
 
+// Another library this one refers to, and the interfaces taken from it. Only the
+// identity is kept: the referring module does not link the other one.
+struct ImportDesc {
+  std::string name;
+  GUID libid;
+  WORD majorVersion = 1;
+  WORD minorVersion = 0;
+  std::string fileName;
+  std::vector<std::pair<std::string, IID>> interfaces;
+};
+
+constexpr WORD kLibControl = 2;  // the library describes a control
+
 struct COM_API TypeLibDesc {
   std::string name;
   std::string helpString;
@@ -157,6 +172,8 @@ struct COM_API TypeLibDesc {
   WORD majorVersion = 1;
   WORD minorVersion = 0;
   LCID lcid = 0;
+  WORD flags = 0;  // kLibControl
+  std::vector<ImportDesc> imports;
   std::vector<const InterfaceDesc*> interfaces;
   std::vector<CoclassDesc> coclasses;
   std::vector<EnumDesc> enums;
