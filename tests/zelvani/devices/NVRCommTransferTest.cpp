@@ -1,6 +1,7 @@
 // Synchronous transfers of the serial port component: counts, terminators,
 // time-outs and their classes, hang-ups, the cancel key, the status text and
 // the filtered message pump.
+#include <poll.h>
 #include <sys/resource.h>
 
 #include <atomic>
@@ -89,21 +90,30 @@ TEST_F(NVRCommTransferTest, TimeOutsEndShortWithTheTimeoutClassWithinTheirLimits
   }
 }
 
+// A write call first clears the line errors earlier transfers left, and the
+// errors it reports are those the port holds when its time runs out. The error
+// is therefore injected once the write has begun (its first bytes reached the
+// other end), and the write's time is long beside that, so that neither end of
+// the race depends on how busy the machine is.
 TEST_F(NVRCommTransferTest, AWriteTheLineCannotTakeEndsAsTimeoutOrAsLineErrorWhenTheFlagsSaySo) {
   for (bool lineError : {false, true}) {
     SCOPED_TRACE(lineError);
     comm::testing::PseudoTerminal pty;  // a fresh line: the master never reads
     pty.MapTo("COM7");
     TNVRCommDevice dev;
-    Open(dev, 300);
+    Open(dev, lineError ? 2000 : 300);
     std::thread inject;
+    std::atomic<bool> injected{false};
     if (lineError)
       inject = std::thread([&] {
-        std::this_thread::sleep_for(milliseconds(100));
+        pollfd begun{pty.master(), POLLIN, 0};
+        if (poll(&begun, 1, 10000) != 1) return;  // the write never began
         comm::testing::InjectLineErrors("COM7", CE_FRAME);
+        injected = true;
       });
     EXPECT_FALSE(dev.WriteString(std::string(1 << 20, 'z')));
     if (inject.joinable()) inject.join();
+    EXPECT_EQ(injected.load(), lineError);
     EXPECT_EQ(dev.LastErrorType(), lineError ? cetDevice : cetTimeout);
     EXPECT_EQ(dev.LastErrorCode(), lineError ? int(CE_FRAME) : -1);
     EXPECT_GT(dev.DefaultOperation().BytesTransferred(), 0u);
