@@ -2,6 +2,10 @@
 #include "corvatin/control/CorvatinServer.h"
 
 #include "corvatin/control/CorvatinTypeLib.h"
+#include "platform/sys/version.h"
+
+// The control file's version record, read through GetFileVersionInfoA("Corvatin.ocx").
+PLATFORM_VERSION_RECORD(CORVATIN_FILE_VERSION, "Corvatin", "QAVECR ActiveX Control", "");
 
 namespace corvatin {
 
