@@ -4,11 +4,13 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <ctime>
 #include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 #include "platform/com/ansi.h"
 #include "platform/com/error.h"
@@ -386,9 +388,11 @@ std::u16string IntegerText(Wide v) {
   return out;
 }
 
-// Up to `precision` significant digits without trailing zeros, like printf's
-// %G: fixed notation for exponents from -5 to precision-1, otherwise
-// d.dddE+XX with at least two exponent digits.
+// Up to `precision` significant digits without trailing zeros. Magnitudes from
+// 1E-11 up to 10^precision are written as plain decimals (0.000056789), others
+// as d.dddE+XX with at least two exponent digits.
+constexpr int kPlainExponentMin = -11;
+
 std::u16string RealText(double d, int precision, char16_t dec) {
   if (std::isnan(d)) return u"NaN";
   if (std::isinf(d)) return d < 0 ? u"-INF" : u"INF";
@@ -411,7 +415,7 @@ std::u16string RealText(double d, int precision, char16_t dec) {
 
   std::u16string out;
   if (negative) out.push_back(u'-');
-  if (exp < -4 || exp >= precision) {
+  if (exp < kPlainExponentMin || exp >= precision) {
     out.push_back(static_cast<char16_t>(digits[0]));
     if (digits.size() > 1) {
       out.push_back(dec);
@@ -555,6 +559,9 @@ static_assert(DaysFromCivil(1970, 1, 1) == 0 && kDateEpoch == -25569);
 // Serials from 0100-01-01 (-657434) to 9999-12-31 (2958465) with any time.
 bool DateInRange(double d) { return d > -657435.0 && d < 2958466.0; }
 
+// The century of a year written with one or two digits: 1930..2029.
+std::int64_t TwoDigitYear(std::int64_t yy) { return yy + (yy < 30 ? 2000 : 1900); }
+
 bool IsLeapYear(std::int64_t y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 
 unsigned DaysInMonth(std::int64_t y, unsigned m) {
@@ -623,13 +630,15 @@ std::u16string FormatDatePart(const DateParts& p, const FormatSettings& fs) {
   return out;
 }
 
+// A date without a time of day is written as the date alone, and a serial whose
+// day part is 0 (1899-12-30) as the time alone, midnight included.
 HRESULT DateToText(DATE serial, const FormatSettings& fs, std::u16string& out) {
   DateParts p;
   if (!SplitDate(serial, p)) return DISP_E_OVERFLOW;
-  const bool hasTime = p.seconds != 0;
   const bool epochDay = p.year == 1899 && p.month == 12 && p.day == 30;
+  const bool hasTime = p.seconds != 0 || epochDay;
   std::u16string text;
-  if (!(hasTime && epochDay)) text = FormatDatePart(p, fs);
+  if (!epochDay) text = FormatDatePart(p, fs);
   if (hasTime) {
     if (!text.empty()) text.push_back(u' ');
     AppendPadded(text, p.seconds / 3600, 2);
@@ -705,33 +714,315 @@ bool ParseDatePart(std::u16string_view s, std::size_t& pos, const FormatSettings
     ++i;
   }
   if (year < 0 || month < 1 || month > 12 || day < 1) return false;
-  if (yearDigits <= 2) year += year < 30 ? 2000 : 1900;
+  if (yearDigits <= 2) year = static_cast<int>(TwoDigitYear(year));
   if (year < 100 || year > 9999) return false;
   if (static_cast<unsigned>(day) > DaysInMonth(year, static_cast<unsigned>(month))) return false;
   days = DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - kDateEpoch;
   return true;
 }
 
-HRESULT TextToDate(std::u16string_view text, const FormatSettings& fs, DATE& out) {
-  std::u16string_view s = TrimBlanks(text);
+// A day (days since 1899-12-30) and a time of day as one serial.
+DATE Serial(std::int64_t days, int seconds) {
+  const double time = seconds / 86400.0;
+  const auto day = static_cast<double>(days);
+  // Before the epoch the fraction still counts forward within the day.
+  return days < 0 ? day - time : day + time;
+}
+
+// The text exactly as DateToText writes it with the configured settings.
+bool ParseConfiguredDate(std::u16string_view s, const FormatSettings& fs, DATE& out) {
   int seconds = 0;
   std::size_t pos = 0;
   if (ParseTime(s, pos, fs, seconds) && pos == s.size()) {
     out = seconds / 86400.0;
-    return S_OK;
+    return true;
   }
   pos = 0;
   std::int64_t days = 0;
-  if (!ParseDatePart(s, pos, fs, days)) return DISP_E_TYPEMISMATCH;
+  if (!ParseDatePart(s, pos, fs, days)) return false;
   seconds = 0;
   if (pos < s.size()) {
     std::size_t afterDate = pos;
     while (pos < s.size() && IsBlank(s[pos])) ++pos;
-    if (pos == afterDate || !ParseTime(s, pos, fs, seconds) || pos != s.size()) return DISP_E_TYPEMISMATCH;
+    if (pos == afterDate || !ParseTime(s, pos, fs, seconds) || pos != s.size()) return false;
   }
-  const double time = seconds / 86400.0;
-  const auto day = static_cast<double>(days);
-  out = days < 0 ? day - time : day + time;
+  out = Serial(days, seconds);
+  return true;
+}
+
+// ---- Dates in free form: what an English locale accepts besides the
+// configured format.
+//
+// The text is read as numbers, words and separators. A time is a run of one to
+// three numbers joined by ":", the time separator or "." (when "." is not the
+// date separator), optionally followed by AM or PM; an hour alone needs AM or
+// PM. It stands before or after the date, apart from it by blanks. The date
+// is two or three items (numbers, at most one English month name or its
+// three-letter form) joined by the date separator, "/", "-", "," or blanks.
+
+constexpr int kAm = 13;
+constexpr int kPm = 14;
+
+struct DateToken {
+  enum Kind { Number, Word, Separator } kind = Number;
+  int value = 0;           // Number: the value (saturated); Word: month 1..12, kAm or kPm
+  std::size_t digits = 0;  // Number: how many digits
+  char16_t sep = 0;        // Separator: the character; u' ' for a run of blanks
+};
+
+// Month 1..12, kAm, kPm, or 0 for a word with no meaning in a date.
+int DateWordValue(std::u16string_view lower) {
+  static constexpr std::u16string_view kMonths[12] = {u"january", u"february", u"march",     u"april",
+                                                      u"may",     u"june",     u"july",      u"august",
+                                                      u"september", u"october", u"november", u"december"};
+  if (lower == u"am") return kAm;
+  if (lower == u"pm") return kPm;
+  for (int m = 0; m < 12; ++m)
+    if (lower == kMonths[m] || (lower.size() == 3 && kMonths[m].substr(0, 3) == lower)) return m + 1;
+  return 0;
+}
+
+bool IsAsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
+
+bool IsDateSeparator(char16_t c, const FormatSettings& fs) {
+  return c == u'/' || c == u'-' || c == u',' || c == u' ' || c == fs.DateSeparator;
+}
+
+bool IsTimeSeparator(char16_t c, const FormatSettings& fs) {
+  return c == u':' || c == fs.TimeSeparator || (c == u'.' && fs.DateSeparator != u'.');
+}
+
+bool TokenizeDate(std::u16string_view s, const FormatSettings& fs, std::vector<DateToken>& out) {
+  for (std::size_t i = 0; i < s.size();) {
+    const char16_t c = s[i];
+    DateToken t;
+    if (IsDigit(c)) {
+      while (i < s.size() && IsDigit(s[i])) {
+        if (t.value < 100000) t.value = t.value * 10 + (s[i] - u'0');
+        ++t.digits;
+        ++i;
+      }
+    } else if (IsAsciiLetter(c)) {
+      std::u16string word;
+      while (i < s.size() && IsAsciiLetter(s[i])) word.push_back(LowerDateLetter(s[i++]));
+      t.kind = DateToken::Word;
+      t.value = DateWordValue(word);
+      if (t.value == 0) return false;
+    } else if (IsBlank(c)) {
+      while (i < s.size() && IsBlank(s[i])) ++i;
+      t.kind = DateToken::Separator;
+      t.sep = u' ';
+    } else if (IsDateSeparator(c, fs) || IsTimeSeparator(c, fs)) {
+      t.kind = DateToken::Separator;
+      t.sep = c;
+      ++i;
+    } else {
+      return false;
+    }
+    out.push_back(t);
+  }
+  return true;
+}
+
+bool IsBlankToken(const std::vector<DateToken>& t, std::size_t i) {
+  return t[i].kind == DateToken::Separator && t[i].sep == u' ';
+}
+
+// A time starting at token `begin`: its seconds and the token after it.
+bool ReadTimeTokens(const std::vector<DateToken>& t, std::size_t begin, const FormatSettings& fs, int& seconds,
+                    std::size_t& end) {
+  int parts[3] = {0, 0, 0};
+  int count = 0;
+  std::size_t i = begin;
+  while (true) {
+    if (i >= t.size() || t[i].kind != DateToken::Number || t[i].digits > 2) return false;
+    parts[count++] = t[i++].value;
+    if (count == 3 || i + 1 >= t.size() || t[i].kind != DateToken::Separator || !IsTimeSeparator(t[i].sep, fs) ||
+        t[i + 1].kind != DateToken::Number)
+      break;
+    ++i;
+  }
+  int half = 0;
+  std::size_t k = i < t.size() && IsBlankToken(t, i) ? i + 1 : i;
+  if (k < t.size() && t[k].kind == DateToken::Word && (t[k].value == kAm || t[k].value == kPm)) {
+    half = t[k].value;
+    i = k + 1;
+  }
+  if (count == 1 && half == 0) return false;
+  int hour = parts[0];
+  if (half != 0) {
+    if (hour > 12) return false;
+    hour = hour % 12 + (half == kPm ? 12 : 0);
+  }
+  if (hour > 23 || parts[1] > 59 || parts[2] > 59) return false;
+  seconds = (hour * 60 + parts[1]) * 60 + parts[2];
+  end = i;
+  return true;
+}
+
+std::int64_t CurrentYear() {
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  return local.tm_year + 1900;
+}
+
+// Which of year, month and day come first, second and third in the short date
+// format ('y', 'm', 'd').
+std::u16string ConfiguredOrder(const FormatSettings& fs) {
+  std::u16string order;
+  for (char16_t c : fs.ShortDateFormat) {
+    const char16_t l = LowerDateLetter(c);
+    if (IsDateLetter(c) && order.find(l) == std::u16string::npos) order.push_back(l);
+  }
+  return order.size() == 3 ? order : std::u16string(u"ymd");
+}
+
+bool YearLike(const DateToken& t) { return t.digits > 2 || t.value > 31; }
+
+// The date items (numbers and at most one month name) to days since 1899-12-30.
+bool DateFromItems(const std::vector<DateToken>& items, const FormatSettings& fs, std::int64_t& days) {
+  std::vector<DateToken> numbers;
+  int monthName = 0;
+  for (const DateToken& t : items) {
+    if (t.kind == DateToken::Number) {
+      numbers.push_back(t);
+    } else {
+      if (monthName != 0 || t.value > 12) return false;  // a second month, or AM/PM inside a date
+      monthName = t.value;
+    }
+  }
+  const std::u16string order = ConfiguredOrder(fs);
+  // The configured order of two of the fields, for instance of month and day.
+  auto before = [&](char16_t a, char16_t b) { return order.find(a) < order.find(b); };
+  const DateToken* year = nullptr;
+  const DateToken* month = nullptr;
+  const DateToken* day = nullptr;
+  DateToken one;
+  one.value = 1;
+  one.digits = 1;
+  DateToken thisYear;
+  thisYear.value = static_cast<int>(CurrentYear());
+  thisYear.digits = 4;
+  DateToken named;
+  named.value = monthName;
+  named.digits = 2;
+  if (monthName != 0) {
+    month = &named;
+    if (numbers.size() == 2) {
+      // A number that can only be a year is the year; otherwise the day comes
+      // first, as in "15 Mar 23" and "Mar 15 23".
+      const bool firstYear = YearLike(numbers[0]), secondYear = YearLike(numbers[1]);
+      if (firstYear && secondYear) return false;
+      year = firstYear ? &numbers[0] : &numbers[1];
+      day = firstYear ? &numbers[1] : &numbers[0];
+    } else if (numbers.size() == 1) {
+      const bool isYear = YearLike(numbers[0]);
+      year = isYear ? &numbers[0] : &thisYear;
+      day = isYear ? &one : &numbers[0];
+    } else {
+      return false;
+    }
+  } else if (numbers.size() == 3) {
+    // The year is the number that can only be a year, first or last; without
+    // one it stands where the short date format has it. A year first is
+    // followed by month and day; otherwise month and day follow the format's
+    // order, swapped when only the swap makes a month (15/3/2023 in m/d/y).
+    std::size_t y = order.find(u'y');
+    const bool firstYear = YearLike(numbers[0]), lastYear = YearLike(numbers[2]);
+    if (YearLike(numbers[1]) || (firstYear && lastYear)) return false;
+    if (firstYear) y = 0;
+    if (lastYear) y = 2;
+    std::vector<const DateToken*> rest;
+    for (std::size_t k = 0; k < 3; ++k)
+      if (k != y) rest.push_back(&numbers[k]);
+    year = &numbers[y];
+    const bool monthFirst = y == 0 || before(u'm', u'd');
+    month = monthFirst ? rest[0] : rest[1];
+    day = monthFirst ? rest[1] : rest[0];
+    if (y != 0 && month->value > 12 && day->value <= 12) std::swap(month, day);
+  } else if (numbers.size() == 2) {
+    // Month and year (the first day), or month and day of this year.
+    const bool firstYear = YearLike(numbers[0]), secondYear = YearLike(numbers[1]);
+    if (firstYear && secondYear) return false;
+    if (firstYear || secondYear) {
+      year = firstYear ? &numbers[0] : &numbers[1];
+      month = firstYear ? &numbers[1] : &numbers[0];
+      day = &one;
+    } else {
+      year = &thisYear;
+      month = before(u'm', u'd') ? &numbers[0] : &numbers[1];
+      day = before(u'm', u'd') ? &numbers[1] : &numbers[0];
+    }
+  } else {
+    return false;
+  }
+  std::int64_t y = year->value;
+  if (year->digits <= 2) y = TwoDigitYear(y);
+  if (y < 100 || y > 9999 || month->value < 1 || month->value > 12 || day->value < 1 ||
+      static_cast<unsigned>(day->value) > DaysInMonth(y, static_cast<unsigned>(month->value)))
+    return false;
+  days = DaysFromCivil(y, static_cast<unsigned>(month->value), static_cast<unsigned>(day->value)) - kDateEpoch;
+  return true;
+}
+
+// Date items joined by separators, from `begin` to `end` (exclusive).
+bool ReadDateTokens(const std::vector<DateToken>& t, std::size_t begin, std::size_t end, const FormatSettings& fs,
+                    std::int64_t& days) {
+  std::vector<DateToken> items;
+  bool expectItem = true;  // at the start and after a separator
+  int marks = 0;           // separators other than blanks since the last item
+  for (std::size_t i = begin; i < end; ++i) {
+    if (t[i].kind == DateToken::Separator) {
+      if (items.empty() || !IsDateSeparator(t[i].sep, fs)) return false;
+      if (t[i].sep != u' ' && ++marks > 1) return false;
+      expectItem = true;
+      continue;
+    }
+    if (!expectItem) return false;  // "15Mar": items need a separator between them
+    items.push_back(t[i]);
+    expectItem = false;
+    marks = 0;
+  }
+  if (expectItem) return false;  // nothing, or a separator at the end
+  return DateFromItems(items, fs, days);
+}
+
+bool ParseFreeFormDate(std::u16string_view s, const FormatSettings& fs, DATE& out) {
+  std::vector<DateToken> t;
+  if (s.empty() || !TokenizeDate(s, fs, t)) return false;
+  // The time: at the start or at the end, apart from the date by blanks.
+  for (std::size_t begin = 0; begin < t.size(); ++begin) {
+    if (t[begin].kind != DateToken::Number || (begin > 0 && !IsBlankToken(t, begin - 1))) continue;
+    int seconds = 0;
+    std::size_t end = 0;
+    if (!ReadTimeTokens(t, begin, fs, seconds, end)) continue;
+    std::int64_t days = 0;
+    if (begin == 0 && end == t.size()) {
+      out = seconds / 86400.0;
+      return true;
+    }
+    if (end == t.size()) {
+      if (!ReadDateTokens(t, 0, begin - 1, fs, days)) continue;
+    } else if (begin == 0 && IsBlankToken(t, end)) {
+      if (!ReadDateTokens(t, end + 1, t.size(), fs, days)) continue;
+    } else {
+      continue;
+    }
+    out = Serial(days, seconds);
+    return true;
+  }
+  std::int64_t days = 0;
+  if (!ReadDateTokens(t, 0, t.size(), fs, days)) return false;
+  out = Serial(days, 0);
+  return true;
+}
+
+HRESULT TextToDate(std::u16string_view text, const FormatSettings& fs, DATE& out) {
+  std::u16string_view s = TrimBlanks(text);
+  DATE d = 0;
+  if (!ParseConfiguredDate(s, fs, d) && !ParseFreeFormDate(s, fs, d)) return DISP_E_TYPEMISMATCH;
+  out = d;
   return S_OK;
 }
 
@@ -848,10 +1139,16 @@ HRESULT ToBool(const VARIANT& v, LazySettings& ls, VARIANT_BOOL& out) {
   return S_OK;
 }
 
-HRESULT ToText(const VARIANT& v, LazySettings& ls, std::u16string& out) {
+// Booleans are "-1" and "0", or "True" and "False" with VARIANT_ALPHABOOL.
+HRESULT ToText(const VARIANT& v, USHORT flags, LazySettings& ls, std::u16string& out) {
   switch (v.vt) {
     case VT_EMPTY: out.clear(); return S_OK;
-    case VT_BOOL: out = v.boolVal ? u"True" : u"False"; return S_OK;
+    case VT_BOOL:
+      if (flags & VARIANT_ALPHABOOL)
+        out = v.boolVal ? u"True" : u"False";
+      else
+        out = v.boolVal ? u"-1" : u"0";
+      return S_OK;
     case VT_R4: out = RealText(v.fltVal, 7, ls.Get().DecimalSeparator); return S_OK;
     case VT_R8: out = RealText(v.dblVal, 15, ls.Get().DecimalSeparator); return S_OK;
     case VT_CY: out = CurrencyText(v.cyVal, ls.Get().DecimalSeparator); return S_OK;
@@ -867,14 +1164,10 @@ HRESULT ToText(const VARIANT& v, LazySettings& ls, std::u16string& out) {
   }
 }
 
-// VT_UNKNOWN and VT_DISPATCH convert into each other through QueryInterface;
-// Empty gives a null interface. Nothing else converts: objects' default value
-// properties are not called.
+// VT_UNKNOWN and VT_DISPATCH convert into each other through QueryInterface.
+// Nothing else converts, Empty included: objects' default value properties are
+// not called.
 HRESULT ToInterface(const VARIANT& v, VARTYPE vt, void*& out) {
-  if (v.vt == VT_EMPTY) {
-    out = nullptr;
-    return S_OK;
-  }
   IUnknown* unk = v.vt == VT_UNKNOWN ? v.punkVal : v.vt == VT_DISPATCH ? static_cast<IUnknown*>(v.pdispVal) : nullptr;
   if (v.vt != VT_UNKNOWN && v.vt != VT_DISPATCH) return DISP_E_TYPEMISMATCH;
   if (!unk) {
@@ -896,13 +1189,14 @@ HRESULT ToIntegral(const VARIANT& v, LazySettings& ls, T& out) {
 }
 
 // Converts a value of another type than vt into r (which owns nothing); r
-// receives an owned value only on success.
-HRESULT Coerce(const VARIANT& v, VARTYPE vt, LazySettings& ls, VARIANT& r) {
+// receives an owned value only on success. Anything converts to Null; Null
+// converts to nothing else.
+HRESULT Coerce(const VARIANT& v, VARTYPE vt, USHORT flags, LazySettings& ls, VARIANT& r) {
   if (v.vt == VT_NULL && vt != VT_NULL) return DISP_E_TYPEMISMATCH;
   HRESULT hr = S_OK;
   switch (vt) {
     case VT_EMPTY: break;
-    case VT_NULL: hr = v.vt == VT_EMPTY ? S_OK : DISP_E_TYPEMISMATCH; break;
+    case VT_NULL: break;
     case VT_I1: {
       signed char c = 0;
       hr = ToIntegral(v, ls, c);
@@ -925,7 +1219,7 @@ HRESULT Coerce(const VARIANT& v, VARTYPE vt, LazySettings& ls, VARIANT& r) {
     case VT_BOOL: hr = ToBool(v, ls, r.boolVal); break;
     case VT_BSTR: {
       std::u16string s;
-      hr = ToText(v, ls, s);
+      hr = ToText(v, flags, ls, s);
       if (SUCCEEDED(hr)) {
         r.bstrVal = SysAllocStringView(s);
         if (!r.bstrVal) hr = E_OUTOFMEMORY;
@@ -1005,19 +1299,21 @@ HRESULT VariantChangeType(VARIANT* dest, const VARIANT* src, USHORT flags, VARTY
 }
 
 // The locale identifier is not used: texts always follow the process-wide
-// format settings. Booleans always become "True"/"False", with or without
-// VARIANT_ALPHABOOL. A target of VT_VARIANT copies the value as it is (through
-// one level of VT_BYREF).
-HRESULT VariantChangeTypeEx(VARIANT* dest, const VARIANT* src, LCID, USHORT, VARTYPE vt) {
+// format settings. VT_VARIANT is no target: a variant cannot be coerced to
+// "any type". A by-reference source that refers to nothing has no value to
+// coerce.
+HRESULT VariantChangeTypeEx(VARIANT* dest, const VARIANT* src, LCID, USHORT flags, VARTYPE vt) {
   if (!dest || !src) return E_INVALIDARG;
   if (vt != VT_VARIANT && !IsValueType(vt)) return DISP_E_BADVARTYPE;
+  if (IsValidType(src->vt) && (src->vt & VT_BYREF) && !src->byref) return DISP_E_TYPEMISMATCH;
   VARIANT value;
   if (HRESULT hr = ValueOf(*src, value); FAILED(hr)) return hr;
+  if (vt == VT_VARIANT) return DISP_E_TYPEMISMATCH;
   if (dest == src && src->vt == vt) return S_OK;
   VARIANT result;
   VariantInit(&result);
   LazySettings ls;
-  HRESULT hr = (vt == VT_VARIANT || value.vt == vt) ? CopyValue(value, result) : Coerce(value, vt, ls, result);
+  HRESULT hr = value.vt == vt ? CopyValue(value, result) : Coerce(value, vt, flags, ls, result);
   if (FAILED(hr)) return hr;
   // The value view is not used any more, so clearing dest is safe even when it
   // is the source.
@@ -1031,41 +1327,42 @@ HRESULT VariantChangeTypeEx(VARIANT* dest, const VARIANT* src, LCID, USHORT, VAR
 // ---------------------------------------------------------------------------
 // Single conversions
 
+// The time of day is rounded to the nearest second (a serial carries no
+// milliseconds), so wMilliseconds is always 0; a time that rounds up to
+// midnight is the next day.
 INT VariantTimeToSystemTime(DOUBLE vtime, SYSTEMTIME* st) {
-  if (!st || !DateInRange(vtime)) return FALSE;
-  const double whole = std::trunc(vtime);
-  auto ms = static_cast<std::int64_t>(std::llround(std::fabs(vtime - whole) * 86400000.0));
-  auto day = static_cast<std::int64_t>(whole);
-  if (ms >= 86400000) {
-    ms -= 86400000;
-    ++day;
-  }
-  std::int64_t y;
-  unsigned m, d;
-  CivilFromDays(day + kDateEpoch, y, m, d);
-  if (y > 9999) return FALSE;
-  st->wYear = static_cast<WORD>(y);
-  st->wMonth = static_cast<WORD>(m);
-  st->wDay = static_cast<WORD>(d);
+  if (!st) return FALSE;
+  DateParts p;
+  if (!SplitDate(vtime, p)) return FALSE;
+  const std::int64_t day = DaysFromCivil(p.year, p.month, p.day);
+  st->wYear = static_cast<WORD>(p.year);
+  st->wMonth = static_cast<WORD>(p.month);
+  st->wDay = static_cast<WORD>(p.day);
   // 1970-01-01 was a Thursday.
-  std::int64_t dow = (day + kDateEpoch + 4) % 7;
+  std::int64_t dow = (day + 4) % 7;
   st->wDayOfWeek = static_cast<WORD>(dow < 0 ? dow + 7 : dow);
-  st->wHour = static_cast<WORD>(ms / 3600000);
-  st->wMinute = static_cast<WORD>(ms / 60000 % 60);
-  st->wSecond = static_cast<WORD>(ms / 1000 % 60);
-  st->wMilliseconds = static_cast<WORD>(ms % 1000);
+  st->wHour = static_cast<WORD>(p.seconds / 3600);
+  st->wMinute = static_cast<WORD>(p.seconds / 60 % 60);
+  st->wSecond = static_cast<WORD>(p.seconds % 60);
+  st->wMilliseconds = 0;
   return TRUE;
 }
 
+// Years 0 to 99 are two-digit years (0-29: 2000-2029, 30-99: 1930-1999). A day
+// of 0 is the last day of the previous month, and a day from 29 to 31 beyond
+// the month's end runs on into the next month (2001-02-29 is 2001-03-01); a
+// day above 31 or a month outside 1..12 fails. Milliseconds are ignored.
 INT SystemTimeToVariantTime(const SYSTEMTIME* st, DOUBLE* vtime) {
   if (!st || !vtime) return FALSE;
-  if (st->wYear < 100 || st->wYear > 9999 || st->wMonth < 1 || st->wMonth > 12 || st->wDay < 1 ||
-      st->wDay > DaysInMonth(st->wYear, st->wMonth) || st->wHour > 23 || st->wMinute > 59 || st->wSecond > 59 ||
-      st->wMilliseconds > 999)
+  std::int64_t year = st->wYear;
+  if (year < 100) year = TwoDigitYear(year);
+  if (year > 9999 || st->wMonth < 1 || st->wMonth > 12 || st->wDay > 31 || st->wHour > 23 || st->wMinute > 59 ||
+      st->wSecond > 59)
     return FALSE;
-  const double day = static_cast<double>(DaysFromCivil(st->wYear, st->wMonth, st->wDay) - kDateEpoch);
-  const double time =
-      ((st->wHour * 60.0 + st->wMinute) * 60.0 + st->wSecond + st->wMilliseconds / 1000.0) / 86400.0;
+  const std::int64_t serialDay = DaysFromCivil(year, st->wMonth, 1) - kDateEpoch + st->wDay - 1;
+  const auto day = static_cast<double>(serialDay);
+  const double time = ((st->wHour * 60.0 + st->wMinute) * 60.0 + st->wSecond) / 86400.0;
+  if (!DateInRange(day)) return FALSE;
   // Before the epoch the fraction still counts forward within the day.
   *vtime = day < 0 ? day - time : day + time;
   return TRUE;
@@ -1138,9 +1435,9 @@ Variant Variant::Unknown(IUnknown* u) {
   return v;
 }
 
-Variant Variant::As(VARTYPE t) const {
+Variant Variant::As(VARTYPE t, USHORT flags) const {
   Variant out;
-  HRESULT hr = VariantChangeType(&out, this, 0, t);
+  HRESULT hr = VariantChangeType(&out, this, flags, t);
   if (FAILED(hr))
     throw ComError(hr, std::string("Cannot convert ") + TypeName(vt) + " to " + TypeName(t) + ": " + ReasonText(hr));
   return out;

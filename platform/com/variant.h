@@ -98,7 +98,8 @@ struct VARIANT {
 };
 using VARIANTARG = VARIANT;
 
-// Flags of VariantChangeType.
+// Flags of VariantChangeType. Without VARIANT_ALPHABOOL a boolean's text is its
+// number ("-1" or "0"); with it, "True" or "False".
 constexpr USHORT VARIANT_NOVALUEPROP = 0x01;
 constexpr USHORT VARIANT_ALPHABOOL = 0x02;
 
@@ -109,7 +110,9 @@ COM_API HRESULT VariantCopy(VARIANT* dest, const VARIANT* src);
 // Copies and follows one level of VT_BYREF.
 COM_API HRESULT VariantCopyInd(VARIANT* dest, const VARIANT* src);
 // Coerces src to vt into dest (dest may be src). Follows OLE Automation's rules;
-// texts read and write numbers with the process-wide format settings.
+// texts read and write numbers with the process-wide format settings. Texts
+// read as dates in the configured short date format or in the free forms of
+// an English locale ("3/15/2023 2:30 PM", "15 March 2023", "14.30").
 COM_API HRESULT VariantChangeType(VARIANT* dest, const VARIANT* src, USHORT flags, VARTYPE vt);
 COM_API HRESULT VariantChangeTypeEx(VARIANT* dest, const VARIANT* src, LCID lcid, USHORT flags, VARTYPE vt);
 }
@@ -127,11 +130,14 @@ struct SYSTEMTIME {
 };
 
 extern "C" {
-// DATE serial to fields, the time of day rounded to the millisecond (so a time
-// a fraction of a second before a full minute keeps its minute). FALSE when the
-// serial lies outside 0100-01-01 .. 9999-12-31.
+// DATE serial to fields, the time of day rounded to the nearest second
+// (wMilliseconds is 0). FALSE when the serial lies outside 0100-01-01 ..
+// 9999-12-31.
 COM_API INT VariantTimeToSystemTime(DOUBLE vtime, SYSTEMTIME* st);
-// Fields to a DATE serial; FALSE for a date or time that does not exist.
+// Fields to a DATE serial, milliseconds ignored. Years 0-99 are two-digit years
+// (1930..2029); day 0 is the last day of the previous month and days up to 31
+// run on into the next month. FALSE for a month outside 1..12, a day above 31,
+// a time that does not exist or a result outside the serial range.
 COM_API INT SystemTimeToVariantTime(const SYSTEMTIME* st, DOUBLE* vtime);
 }
 
@@ -250,9 +256,10 @@ class COM_API Variant : public VARIANT {
     *out = *static_cast<VARIANT*>(this);
     VariantInit(this);
   }
-  // Coerced copy; throws ComError with the coercion's code on failure.
-  Variant As(VARTYPE t) const;
+  // Coerced copy; throws ComError with the coercion's code on failure. `flags`
+  // are VariantChangeType's (VARIANT_ALPHABOOL for "True"/"False").
+  Variant As(VARTYPE t, USHORT flags = 0) const;
   // Coerced copy; the HRESULT on failure.
-  HRESULT TryAs(VARTYPE t, Variant& out) const { return VariantChangeType(&out, this, 0, t); }
+  HRESULT TryAs(VARTYPE t, Variant& out, USHORT flags = 0) const { return VariantChangeType(&out, this, flags, t); }
 };
 

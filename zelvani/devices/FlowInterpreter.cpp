@@ -29,7 +29,7 @@ constexpr std::string_view kReportFlowStepLimit = "--- Flow stopped: too many st
 std::string ValueText(const Variant& v) {
   if (v.vt == VT_BSTR) return BstrToAnsi(v.bstrVal);
   Variant text;
-  if (FAILED(v.TryAs(VT_BSTR, text))) return std::string();
+  if (FAILED(v.TryAs(VT_BSTR, text, VARIANT_ALPHABOOL))) return std::string();
   return BstrToAnsi(text.bstrVal);
 }
 

@@ -1,6 +1,7 @@
 #include "zelvani/model/QAVZLVFieldDef.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -296,7 +297,9 @@ bool IsTrue(const VARIANT& v) {
   return b.boolVal != VARIANT_FALSE;
 }
 
-// The value as a date split into its fields (times to the millisecond).
+// The value as a date split into its fields, the time to the millisecond (so
+// a time a fraction of a second before a full minute keeps its minute; the
+// object layer's split rounds to the second).
 bool ToSystemTime(const VARIANT& v, SYSTEMTIME& st) {
   DATE d = 0;
   if (v.vt == VT_DATE) {
@@ -306,7 +309,20 @@ bool ToSystemTime(const VARIANT& v, SYSTEMTIME& st) {
     if (FAILED(VariantChangeType(&date, &v, 0, VT_DATE))) return false;
     d = date.date;
   }
-  return VariantTimeToSystemTime(d, &st) != FALSE;
+  if (!std::isfinite(d)) return false;
+  // The day from its whole serial, the time of day from the fraction's size.
+  double day = std::trunc(d);
+  auto ms = std::llround(std::fabs(d - day) * 86400000.0);
+  if (ms >= 86400000) {
+    ms -= 86400000;
+    day += 1;
+  }
+  if (!VariantTimeToSystemTime(day, &st)) return false;
+  st.wHour = static_cast<WORD>(ms / 3600000);
+  st.wMinute = static_cast<WORD>(ms / 60000 % 60);
+  st.wSecond = static_cast<WORD>(ms / 1000 % 60);
+  st.wMilliseconds = static_cast<WORD>(ms % 1000);
+  return true;
 }
 
 // Removes the blanks and control characters at both ends.
@@ -433,6 +449,13 @@ Variant DateOrNull(unsigned year, unsigned month, unsigned day, unsigned hour, u
   st.wMinute = static_cast<WORD>(minute);
   DATE d = 0;
   if (!SystemTimeToVariantTime(&st, &d)) return Variant::Null();
+  // The object layer reads years below 100 as two-digit years and runs day 0 or
+  // a day past the month's end into a neighbouring month; here such digits
+  // form no date, which shows as a date that does not read back the same.
+  SYSTEMTIME back{};
+  if (!VariantTimeToSystemTime(d, &back) || back.wYear != st.wYear || back.wMonth != st.wMonth ||
+      back.wDay != st.wDay)
+    return Variant::Null();
   return Variant::Date(d);
 }
 
@@ -472,7 +495,8 @@ std::u16string DefaultValueText(const VARIANT& v) {
   if (FAILED(VariantCopyInd(&direct, &v))) throw EConvertError("The default value has no text form");
   if (direct.vt == VT_EMPTY || direct.vt == VT_NULL) return u"";
   Variant text;
-  if (FAILED(VariantChangeType(&text, &direct, 0, VT_BSTR))) throw EConvertError("The default value has no text form");
+  if (FAILED(VariantChangeType(&text, &direct, VARIANT_ALPHABOOL, VT_BSTR)))
+    throw EConvertError("The default value has no text form");
   return std::u16string(BstrView(text.bstrVal));
 }
 

@@ -118,7 +118,7 @@ HRESULT TQAVZLVFlowItem::CopyFrom(IQAVZLVFlowItem* source, VARIANT_BOOL* result)
   return Get(result, [&] { return CopyFromSource(source); });
 }
 
-std::string TQAVZLVFlowItem::DataText() const { return BstrToAnsi(data_.As(VT_BSTR).bstrVal); }
+std::string TQAVZLVFlowItem::DataText() const { return BstrToAnsi(data_.As(VT_BSTR, VARIANT_ALPHABOOL).bstrVal); }
 
 std::vector<Variant> TQAVZLVFlowItem::DelimiterValues() const {
   std::vector<ComPtr<IQAVZLVValue>> items = Snapshot<IQAVZLVValues, IQAVZLVValue>(delimiters_.Get());
@@ -134,7 +134,7 @@ std::vector<Variant> TQAVZLVFlowItem::DelimiterValues() const {
 
 std::vector<std::string> TQAVZLVFlowItem::DelimiterTexts() const {
   std::vector<std::string> texts;
-  for (const Variant& v : DelimiterValues()) texts.push_back(BstrToAnsi(v.As(VT_BSTR).bstrVal));
+  for (const Variant& v : DelimiterValues()) texts.push_back(BstrToAnsi(v.As(VT_BSTR, VARIANT_ALPHABOOL).bstrVal));
   return texts;
 }
 

@@ -222,7 +222,7 @@ std::string TQAVZLVFrameItem::ValueText(LONG valueIndex) const {
     ThrowIfFailed(values_->get_Items(valueIndex, item.Out()), "Cannot read the constant value");
   Variant value;
   ThrowIfFailed(item->get_Value(&value), "Cannot read the constant value");
-  Variant text = value.As(VT_BSTR);
+  Variant text = value.As(VT_BSTR, VARIANT_ALPHABOOL);  // booleans as "True"/"False"
   return FormatText(BstrToAnsi(text.bstrVal));
 }
 

@@ -29,7 +29,7 @@ bool DefinitionName(const VARIANT& pktDef, std::string& name) {
   }
   if (value.vt == VT_NULL || value.vt == VT_ERROR) return false;
   Variant text;
-  if (FAILED(value.TryAs(VT_BSTR, text))) return false;
+  if (FAILED(value.TryAs(VT_BSTR, text, VARIANT_ALPHABOOL))) return false;
   return ArgumentToModelText(text.bstrVal, name);
 }
 

