@@ -195,7 +195,8 @@ class RegisterSimulator {
   const std::string& PortName() const { return port_; }
   const std::string& SlavePath() const { return pty_.slavePath(); }
 
- private:
+ protected:
+  // For simulators built on this one: their own steps, and the line.
   struct Step {
     std::string label;
     std::function<std::string()> run;  // empty result: done; else the failure
@@ -216,6 +217,7 @@ class RegisterSimulator {
   std::string Take(std::size_t n, Clock::time_point deadline, std::string& taken);
   bool Stopping() const;
 
+ private:
   std::string port_;
   comm::testing::PseudoTerminal pty_;
   int wake_ = -1;     // eventfd that Stop signals
