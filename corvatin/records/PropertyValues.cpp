@@ -19,6 +19,7 @@ void PropertyValues::Reset() {
         s.money = static_cast<LONGLONG>(row.number) * 10000;
         break;
       case PropertyType::Date:
+      case PropertyType::Double:
         s.date = row.number;
         break;
       case PropertyType::Text:
@@ -52,6 +53,8 @@ Variant PropertyValues::Value(std::size_t id) const {
       return Variant::Bool(Bool(id));
     case PropertyType::Date:
       return Variant::Date(Date(id));
+    case PropertyType::Double:
+      return Variant::R8(Double(id));
   }
   return Variant();
 }
@@ -68,6 +71,8 @@ Variant PropertyValues::DefaultValue(const PropertyRow& row) {
       return Variant::Bool(row.number != 0);
     case PropertyType::Date:
       return Variant::Date(row.number);
+    case PropertyType::Double:
+      return Variant::R8(row.number);
   }
   return Variant();
 }

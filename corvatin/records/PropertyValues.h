@@ -15,7 +15,7 @@
 
 namespace corvatin {
 
-enum class PropertyType { Long, Text, Currency, Bool, Date };
+enum class PropertyType { Long, Text, Currency, Bool, Date, Double };
 
 // One property. ID is the row's own position in its table (checked at compile
 // time with RowsInOrder), so records address their properties by named
@@ -24,7 +24,7 @@ struct PropertyRow {
   std::size_t id;
   const char* name;  // the interface's property name
   PropertyType type;
-  LONG number = 0;  // default of Long; whole units of Currency; 0/1 of Bool; days of Date
+  LONG number = 0;  // default of Long; whole units of Currency; 0/1 of Bool; days of Date; whole Double
   const char16_t* text = u"";  // default of Text
 };
 
@@ -62,8 +62,10 @@ class PropertyValues {
   void SetBool(std::size_t id, bool v) { Slot(id, PropertyType::Bool).number = v ? 1 : 0; }
   DATE Date(std::size_t id) const { return Slot(id, PropertyType::Date).date; }
   void SetDate(std::size_t id, DATE v) { Slot(id, PropertyType::Date).date = v; }
+  double Double(std::size_t id) const { return Slot(id, PropertyType::Double).date; }
+  void SetDouble(std::size_t id, double v) { Slot(id, PropertyType::Double).date = v; }
 
-  // The property as a VARIANT of its type (VT_I4, VT_BSTR, VT_CY, VT_BOOL, VT_DATE).
+  // The property as a VARIANT of its type (VT_I4, VT_BSTR, VT_CY, VT_BOOL, VT_DATE, VT_R8).
   Variant Value(std::size_t id) const;
   // The default of a row as a VARIANT of its type.
   static Variant DefaultValue(const PropertyRow& row);
@@ -72,7 +74,7 @@ class PropertyValues {
   struct Stored {
     LONG number = 0;
     LONGLONG money = 0;
-    DATE date = 0;
+    DATE date = 0;  // a Date or a Double
     std::u16string text;
   };
   Stored& Slot(std::size_t id, PropertyType type);

@@ -53,6 +53,12 @@ class TableRecord : public CorvatinObject<Itf> {
   HRESULT PutDate(std::size_t id, DATE value) {
     return this->Guard([&] { values_.SetDate(id, value); });
   }
+  HRESULT GetDouble(std::size_t id, double* result) {
+    return this->Get(result, [&] { return values_.Double(id); });
+  }
+  HRESULT PutDouble(std::size_t id, double value) {
+    return this->Guard([&] { values_.SetDouble(id, value); });
+  }
 
   PropertyValues values_;
 };

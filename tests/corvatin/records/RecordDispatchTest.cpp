@@ -6,10 +6,28 @@
 #include <span>
 #include <vector>
 
+#include "corvatin/control/CorvatinTypeLib.h"
+#include "corvatin/records/QAVECRAmount.h"
+#include "corvatin/records/QAVECRCashier.h"
 #include "corvatin/records/QAVECRCommOptions.h"
+#include "corvatin/records/QAVECRCounter.h"
 #include "corvatin/records/QAVECRDiscount.h"
 #include "corvatin/records/QAVECRDiscountCard.h"
 #include "corvatin/records/QAVECRFlags.h"
+#include "corvatin/records/QAVECRHourlyReportRec.h"
+#include "corvatin/records/QAVECRLinkedCodeRec.h"
+#include "corvatin/records/QAVECRPLU.h"
+#include "corvatin/records/QAVECRPLUSaleRec.h"
+#include "corvatin/records/QAVECRPLUShortcutRec.h"
+#include "corvatin/records/QAVECRReceiptDiscountCard.h"
+#include "corvatin/records/QAVECRReceiptItem.h"
+#include "corvatin/records/QAVECRReceiptSummary.h"
+#include "corvatin/records/QAVECRResetRec.h"
+#include "corvatin/records/QAVECRSale.h"
+#include "corvatin/records/QAVECRSaleRec.h"
+#include "corvatin/records/QAVECRStatus.h"
+#include "corvatin/records/QAVECRTaxChangeRec.h"
+#include "corvatin/records/QAVECRVersion.h"
 #include "tests/corvatin/records/RecordTestSupport.h"
 
 namespace corvatin {
@@ -85,6 +103,9 @@ void ExpectSame(const Variant& actual, const Variant& expected, const char* name
     case VT_DATE:
       EXPECT_EQ(actual.date, expected.date) << name;
       break;
+    case VT_R8:
+      EXPECT_EQ(actual.dblVal, expected.dblVal) << name;
+      break;
     default:
       ADD_FAILURE() << name << ": unexpected type " << expected.vt;
   }
@@ -104,6 +125,8 @@ Variant Sample(const PropertyRow& row, int k) {
       return Variant::Bool(row.number == 0);
     case PropertyType::Date:
       return Variant::Date(40000.5 + k);
+    case PropertyType::Double:
+      return Variant::R8(0.125 + k);
   }
   return Variant();
 }
@@ -119,6 +142,23 @@ const TableRow kTables[] = {
     {"QAVECRDiscount", CLSID_QAVECRDiscount, kDiscountRows},
     {"QAVECRDiscountCard", CLSID_QAVECRDiscountCard, kDiscountCardRows},
     {"QAVECRFlags", CLSID_QAVECRFlags, kFlagsRows},
+    {"QAVECRPLU", CLSID_QAVECRPLU, kPLURows},
+    {"QAVECRCashier", CLSID_QAVECRCashier, kCashierRows},
+    {"QAVECRLinkedCodeRec", CLSID_QAVECRLinkedCodeRec, kLinkedCodeRecRows},
+    {"QAVECRPLUShortcutRec", CLSID_QAVECRPLUShortcutRec, kPLUShortcutRecRows},
+    {"QAVECRVersion", CLSID_QAVECRVersion, kVersionRows},
+    {"QAVECRStatus", CLSID_QAVECRStatus, kStatusRows},
+    {"QAVECRAmount", CLSID_QAVECRAmount, kAmountRows},
+    {"QAVECRCounter", CLSID_QAVECRCounter, kCounterRows},
+    {"QAVECRSale", CLSID_QAVECRSale, kSaleRows},
+    {"QAVECRPLUSaleRec", CLSID_QAVECRPLUSaleRec, kPLUSaleRecRows},
+    {"QAVECRHourlyReportRec", CLSID_QAVECRHourlyReportRec, kHourlyReportRecRows},
+    {"QAVECRSaleRec", CLSID_QAVECRSaleRec, kSaleRecRows},
+    {"QAVECRResetRec", CLSID_QAVECRResetRec, kResetRecRows},
+    {"QAVECRTaxChangeRec", CLSID_QAVECRTaxChangeRec, kTaxChangeRecRows},
+    {"QAVECRReceiptItem", CLSID_QAVECRReceiptItem, kReceiptItemRows},
+    {"QAVECRReceiptSummary", CLSID_QAVECRReceiptSummary, kReceiptSummaryRows},
+    {"QAVECRReceiptDiscountCard", CLSID_QAVECRReceiptDiscountCard, kReceiptDiscountCardRows},
 };
 
 TEST(RecordDispatchTest, EveryTablePropertyByNameWithItsDefaultAndType) {
@@ -175,6 +215,67 @@ TEST(RecordDispatchTest, ListsByName) {
   card.Call("AddDiscount", {Variant::I4(10)});
   ExpectSame(card.Get("DiscountsCount"), Variant::I4(1), "DiscountsCount");
   ExpectSame(card.Get("Discounts", {Variant::I4(0)}), Variant::Cy(Money(10)), "Discounts(0)");
+}
+
+// Every property a host can write on a record stands in the record's table
+// (the members with a put in the type library, by name), so get, put and the
+// defaults cover the whole interface.
+TEST(RecordDispatchTest, TablesCoverEveryWritableProperty) {
+  for (const auto& table : kTables) {
+    SCOPED_TRACE(table.record);
+    const com::CoclassDesc* coclass = CorvatinTypeLib().FindCoclass(table.clsid);
+    ASSERT_TRUE(coclass && coclass->defaultInterface);
+    std::size_t puts = 0;
+    for (const com::MemberDesc& m : coclass->defaultInterface->members) {
+      if (m.kind != com::MemberKind::PropPut || m.params.size() != 1) continue;  // not an indexed put
+      ++puts;
+      bool found = false;
+      for (const PropertyRow& row : table.rows) found = found || m.name == row.name;
+      EXPECT_TRUE(found) << m.name;
+    }
+    EXPECT_EQ(puts, table.rows.size());
+  }
+}
+
+TEST(RecordDispatchTest, RecordListsByName) {
+  Script rec(CLSID_QAVECRSaleRec);
+  Variant amounts = rec.Get("Amounts");
+  ASSERT_EQ(amounts.vt, VT_DISPATCH);
+  // Name and Info are optional.
+  ExpectSame(Script(amounts.pdispVal).Call("Add", {Variant::I4(ecratCash), Variant::Str(u"12.5")}),
+             Variant::Bool(true), "Add");
+  Script again(rec.Get("Amounts").pdispVal);
+  ExpectSame(again.Get("Count"), Variant::I4(1), "Count");
+  Script item(again.Get("Items", {Variant::I4(0)}).pdispVal);
+  ExpectSame(item.Get("Value"), Variant::Cy(Money(12.5)), "Value");
+  ExpectSame(item.Get("Name"), Variant::Str(u""), "Name");
+  ExpectSame(item.Get("Info"), Variant::Str(u""), "Info");
+  Variant r;
+  EXPECT_EQ(again.Invoke("Items", DISPATCH_PROPERTYGET, {Variant::I4(1)}, &r), DISP_E_EXCEPTION);
+  EXPECT_EQ(again.error, IndexError(1));
+
+  Script counters(rec.Get("Counters").pdispVal);
+  counters.Call("Add", {Variant::I4(ecrctReceipts), Variant::I4(17), Variant::Str(u"paragony")});
+  ExpectSame(Script(counters.Get("Items", {Variant::I4(0)}).pdispVal).Get("Value"), Variant::I4(17), "Counter");
+
+  Script sale(rec.Get("Sale").pdispVal);
+  sale.Call("Add", {Variant::I4(123), Variant::I4(100), Variant::I4(23), Variant::Str(u"A")});
+  ExpectSame(sale.Get("Netts", {Variant::I4(0)}), Variant::Cy(Money(100)), "Netts(0)");
+  ExpectSame(sale.Get("Infos", {Variant::I4(0)}), Variant::Str(u"A"), "Infos(0)");
+  EXPECT_EQ(sale.Invoke("Taxes", DISPATCH_PROPERTYGET, {Variant::I4(-1)}, &r), DISP_E_EXCEPTION);
+  EXPECT_EQ(sale.error, IndexError(-1));
+
+  // A sub-object has no write member: the record keeps its own.
+  ComPtr<IDispatch> other = Create<IDispatch>(CLSID_QAVECRSale);
+  EXPECT_TRUE(FAILED(rec.Invoke("Sale", DISPATCH_PROPERTYPUT, {Variant::Dispatch(other.Get())}, nullptr)));
+  ExpectSame(Script(rec.Get("Sale").pdispVal).Get("Count"), Variant::I4(1), "Sale kept");
+
+  Script summary(CLSID_QAVECRReceiptSummary);
+  Script(summary.Get("Cashier").pdispVal).Put("Name", Variant::Str(u"Łucja"));
+  ExpectSame(Script(summary.Get("Cashier").pdispVal).Get("Name"), Variant::Str(u"Łucja"), "Cashier.Name");
+  Script status(CLSID_QAVECRStatus);
+  Script(status.Get("Version").pdispVal).Put("PrintingDevice", Variant::Str(u"DR-1"));
+  ExpectSame(Script(status.Get("Version").pdispVal).Get("PrintingDevice"), Variant::Str(u"DR-1"), "Version");
 }
 
 }  // namespace

@@ -1,0 +1,7 @@
+#include "corvatin/records/QAVECRAmount.h"
+
+namespace corvatin {
+
+CORVATIN_CLASS(TQAVECRAmount, CLSID_QAVECRAmount);
+
+}  // namespace corvatin

@@ -1,0 +1,7 @@
+#include "corvatin/records/QAVECRCashier.h"
+
+namespace corvatin {
+
+CORVATIN_CLASS(TQAVECRCashier, CLSID_QAVECRCashier);
+
+}  // namespace corvatin

@@ -1,0 +1,7 @@
+#include "corvatin/records/QAVECRCounter.h"
+
+namespace corvatin {
+
+CORVATIN_CLASS(TQAVECRCounter, CLSID_QAVECRCounter);
+
+}  // namespace corvatin

@@ -1,0 +1,7 @@
+#include "corvatin/records/QAVECRPLUShortcutRec.h"
+
+namespace corvatin {
+
+CORVATIN_CLASS(TQAVECRPLUShortcutRec, CLSID_QAVECRPLUShortcutRec);
+
+}  // namespace corvatin

@@ -1,0 +1,7 @@
+#include "corvatin/records/QAVECRReceiptItem.h"
+
+namespace corvatin {
+
+CORVATIN_CLASS(TQAVECRReceiptItem, CLSID_QAVECRReceiptItem);
+
+}  // namespace corvatin

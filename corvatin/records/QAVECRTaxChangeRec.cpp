@@ -1,0 +1,14 @@
+#include "corvatin/records/QAVECRTaxChangeRec.h"
+
+namespace corvatin {
+
+CORVATIN_CLASS(TQAVECRTaxChangeRec, CLSID_QAVECRTaxChangeRec);
+
+TQAVECRTaxChangeRec::TQAVECRTaxChangeRec()
+    : TableRecord(kTaxChangeRecRows), taxRates_(Create<IQAVECRTaxRates>(CLSID_QAVECRTaxRates)) {}
+
+HRESULT TQAVECRTaxChangeRec::get_TaxRates(IQAVECRTaxRates** r) {
+  return Get(r, [&] { return taxRates_; });
+}
+
+}  // namespace corvatin
