@@ -7,7 +7,7 @@
 // register that answers by its own state for tests that run whole transfers:
 //
 //   ECRSimulator sim("COM7");
-//   sim.Offer("B", {{"B", {"Sklep"}}, {"B", {"ul. Długa 1"}}});
+//   sim.Offer("B", {{"B", {"Sklep"}}, {"B", {"ul. Polna 1"}}});
 //   sim.RejectNext("08");
 //   sim.Serve();
 //   sim.Start();
@@ -69,7 +69,8 @@ class ScopedSystemDirectory {
 
 class ECRSimulator : public zelvani::RegisterSimulator {
  public:
-  // One record on the line: its identifier and its field values as texts.
+  // One record on the line: its identifier and its field values as texts
+  // (Windows-1250, as the packet's field values hold them).
   struct Record {
     std::string id;
     Fields fields;
