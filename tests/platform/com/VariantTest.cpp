@@ -26,6 +26,8 @@ struct Separators {
   char16_t decimal;
   char16_t thousands;
 };
+// Prints as its name, so that test lists (and ctest) name each case shortly.
+void PrintTo(const Separators& s, std::ostream* os) { *os << s.name; }
 
 FormatSettings Numbers(char16_t decimal, char16_t thousands) {
   FormatSettings f;
