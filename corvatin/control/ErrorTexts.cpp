@@ -58,7 +58,7 @@ constexpr CodeText kNativeTexts[] = {
     {0x17, "Brak papieru"},
     {0x18, "Baza PLU pełna"},
     {0x19, "Wzajemnie wykluczają się ustawienia flag opakowania, precyzji i połączenia tandemu"},
-    {0x20, "Towar  w polu tandem nie istnieje"},  // two blanks, as the register's manual has it
+    {0x20, "Towar  w polu tandem nie istnieje"},  // two blanks after "Towar": the register's own text
     {0x21, "Błąd struktury bazy PLU"},
     {0x22, "Błąd sprzętowy pamięci"},
     {0x23, "Zbyt wiele połączeń / tandemów"},

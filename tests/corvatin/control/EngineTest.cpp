@@ -785,6 +785,7 @@ TEST_F(EngineTest, BeginWriteSendsTheWritingStartPacket) {
   ASSERT_EQ(d.written.size(), 1u);
   EXPECT_EQ(d.written[0].fields, (std::vector<std::string>{"1", std::string(18, ' '), std::string(18, ' ')}));
   EXPECT_EQ(E().LastErrorCode(), 0);
+  EXPECT_EQ(ErrorMessage(), "Operacja zakończona poprawnie") << "code 0 reads the device's text";
   // The text record of the same data type.
   ASSERT_TRUE(E().DoWriteText("Sklep"));
   EXPECT_EQ(d.written.back().id, "B");
