@@ -1,0 +1,204 @@
+// The control driven as a script host drives it: both modules registered with
+// the registration tool, the control created by its program identifier, and
+// every property and method reached by name alone (GetIDsOfNames, then Invoke)
+// through a write and a read against the simulated register. And the module
+// as it is shipped: libcorvatin.so reaches the packet engine only through the
+// object layer, so it does not link libzelvani.so.
+#include <elf.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <vector>
+
+#include "corvatin/Corvatin.h"
+#include "platform/com/activation.h"
+#include "platform/com/ansi.h"
+#include "platform/com/registry.h"
+#include "tests/corvatin/control/ECRSimulator.h"
+
+namespace corvatin {
+namespace {
+
+constexpr const char* kPort = "COM9";
+
+// Calls through IDispatch by member name, as a script engine does; a failing
+// HRESULT fails the test with the member's name and the error's description.
+class Script {
+ public:
+  static Variant Get(IDispatch* object, const char* name) { return Invoke(object, name, DISPATCH_PROPERTYGET, {}); }
+  static void Put(IDispatch* object, const char* name, const Variant& value) {
+    Invoke(object, name, DISPATCH_PROPERTYPUT, {value});
+  }
+  // Arguments in the order a script writes them.
+  static Variant Call(IDispatch* object, const char* name, std::vector<Variant> args = {}) {
+    return Invoke(object, name, DISPATCH_METHOD, std::move(args));
+  }
+  static bool True(const Variant& v) { return v.vt == VT_BOOL && v.boolVal == VARIANT_TRUE; }
+  static ComPtr<IDispatch> Object(const Variant& v) {
+    ComPtr<IDispatch> d;
+    if (v.vt == VT_DISPATCH && v.pdispVal) v.pdispVal->QueryInterface(IDispatch::Iid, d.OutVoid());
+    return d;
+  }
+
+ private:
+  static Variant Invoke(IDispatch* object, const char* name, WORD kind, std::vector<Variant> args) {
+    std::u16string wide = Utf8ToWide(name);
+    LPOLESTR names[] = {const_cast<LPOLESTR>(reinterpret_cast<const OLECHAR*>(wide.c_str()))};
+    DISPID id = DISPID_UNKNOWN;
+    const GUID none{};
+    HRESULT hr = object->GetIDsOfNames(none, names, 1, 0, &id);
+    EXPECT_EQ(hr, S_OK) << "no member " << name;
+    if (FAILED(hr)) return Variant();
+    std::vector<VARIANTARG> reversed(args.rbegin(), args.rend());
+    DISPID put = DISPID_PROPERTYPUT;
+    DISPPARAMS params;
+    params.rgvarg = reversed.empty() ? nullptr : reversed.data();
+    params.cArgs = static_cast<UINT>(reversed.size());
+    if (kind == DISPATCH_PROPERTYPUT) {
+      params.rgdispidNamedArgs = &put;
+      params.cNamedArgs = 1;
+    }
+    Variant result;
+    EXCEPINFO excep;
+    UINT argErr = 0;
+    hr = object->Invoke(id, none, 0, kind, &params, kind == DISPATCH_PROPERTYPUT ? nullptr : &result, &excep,
+                        &argErr);
+    EXPECT_EQ(hr, S_OK) << name << ": "
+                        << (excep.bstrDescription ? WideToUtf8(BstrView(excep.bstrDescription)) : "");
+    SysFreeString(excep.bstrSource);
+    SysFreeString(excep.bstrDescription);
+    SysFreeString(excep.bstrHelpFile);
+    return result;
+  }
+};
+
+class ScriptHostTest : public ::testing::Test {
+ protected:
+  static void Register(const char* module) {
+    const std::string cmd = std::string(COMREG_PATH) + " " + module + " > /dev/null";
+    ASSERT_EQ(std::system(cmd.c_str()), 0) << module;
+  }
+  void SetUp() override {
+    Register(ZELVANI_MODULE_PATH);
+    Register(CORVATIN_MODULE_PATH);
+    registry::ResetCacheForTests();  // the tool wrote the registry file behind this process's back
+    sim_.emplace(kPort);
+  }
+  void TearDown() override {
+    if (sim_) sim_->Stop();
+  }
+
+  zelvani::ScopedTestRegistry registry_;
+  ScopedSystemDirectory system_;
+  std::optional<ECRSimulator> sim_;
+};
+
+TEST_F(ScriptHostTest, WritesAndReadsByMemberNamesFromTheProgramIdentifier) {
+  sim_->Serve();
+  sim_->Start();
+
+  CLSID clsid{};
+  ASSERT_EQ(CLSIDFromProgID(u"Corvatin.QAVECR", &clsid), S_OK);
+  ASSERT_EQ(clsid, CLSID_QAVECR);
+  ComPtr<IDispatch> ecr;
+  ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IDispatch::Iid, ecr.OutVoid()), S_OK);
+
+  // Set ecr = CreateObject("Corvatin.QAVECR")
+  // ecr.PacketLibraryFile = ""
+  // ecr.CommOptions.Port = "COM9" ...
+  Script::Put(ecr.Get(), "PacketLibraryFile", Variant::Ansi(""));
+  ComPtr<IDispatch> options = Script::Object(Script::Get(ecr.Get(), "CommOptions"));
+  ASSERT_TRUE(options);
+  Script::Put(options.Get(), "Port", Variant::Ansi(kPort));
+  Script::Put(options.Get(), "FlowControl", Variant::I4(ecrfcNone));
+  Script::Put(options.Get(), "TimeOut", Variant::I4(500));
+  Script::Put(ecr.Get(), "AutoReadNativeError", Variant::Bool(true));
+
+  ASSERT_TRUE(Script::True(Script::Call(ecr.Get(), "Connect")));
+  ASSERT_TRUE(Script::True(Script::Call(ecr.Get(), "BeginWrite", {Variant::I4(ecrdtHeader)})));
+  EXPECT_TRUE(Script::True(Script::Call(ecr.Get(), "WriteText", {Variant::Ansi(Utf8ToAnsi("Sklep Żaba"))})));
+  EXPECT_EQ(Script::Get(ecr.Get(), "LastErrorCode").As(VT_I4).lVal, 0);
+  EXPECT_EQ(WideToUtf8(BstrView(Script::Get(ecr.Get(), "LastErrorMessage").bstrVal)),
+            "Operacja zakończona poprawnie");
+  EXPECT_TRUE(Script::True(Script::Call(ecr.Get(), "EndWrite")));
+  EXPECT_TRUE(Script::True(Script::Call(ecr.Get(), "Disconnect")));
+  ASSERT_EQ(sim_->Stored().size(), 1u);
+  std::string stored = Utf8ToAnsi("Sklep Żaba");
+  stored.resize(40, ' ');
+  EXPECT_EQ(sim_->Stored()[0].fields.at(0), stored);
+
+  // Read the header back: Do While Not ecr.EOF: ecr.ReadText line: Loop
+  sim_->Offer("B", sim_->Stored());
+  ASSERT_TRUE(Script::True(Script::Call(ecr.Get(), "Connect")));
+  ASSERT_TRUE(Script::True(Script::Call(
+      ecr.Get(), "BeginRead",
+      {Variant::I4(ecrdtHeader), Variant(), Variant(), Variant::I4(ecrrtNone), Variant::I4(ecrrmNotResetting)})));
+  std::vector<std::string> lines;
+  for (int guard = 0; !Script::True(Script::Get(ecr.Get(), "EOF")) && guard < 10; ++guard) {
+    BSTR line = nullptr;
+    Variant ref;
+    ref.vt = VT_BYREF | VT_BSTR;
+    ref.pbstrVal = &line;
+    const bool read = Script::True(Script::Call(ecr.Get(), "ReadText", {ref}));
+    ref.vt = VT_EMPTY;  // the string is ours, not the argument's
+    ASSERT_TRUE(read);
+    lines.push_back(BstrToAnsi(line));
+    SysFreeString(line);
+  }
+  EXPECT_EQ(lines, std::vector<std::string>{stored});
+  EXPECT_TRUE(Script::True(Script::Call(ecr.Get(), "ConfirmRead")));
+  EXPECT_TRUE(Script::True(Script::Call(ecr.Get(), "Disconnect")));
+  EXPECT_EQ(Script::Get(ecr.Get(), "LastErrorCode").As(VT_I4).lVal, 0);
+}
+
+// The DT_NEEDED entries of a 64-bit ELF shared object.
+std::vector<std::string> NeededLibraries(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<char> image((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<std::string> needed;
+  if (image.size() < sizeof(Elf64_Ehdr)) return needed;
+  Elf64_Ehdr header;
+  std::memcpy(&header, image.data(), sizeof header);
+  if (std::memcmp(header.e_ident, ELFMAG, SELFMAG) != 0 || header.e_ident[EI_CLASS] != ELFCLASS64) return needed;
+  auto section = [&](std::size_t i) {
+    Elf64_Shdr s{};
+    const std::size_t at = header.e_shoff + i * header.e_shentsize;
+    if (at + sizeof s <= image.size()) std::memcpy(&s, image.data() + at, sizeof s);
+    return s;
+  };
+  for (std::size_t i = 0; i < header.e_shnum; ++i) {
+    const Elf64_Shdr dynamic = section(i);
+    if (dynamic.sh_type != SHT_DYNAMIC) continue;
+    const Elf64_Shdr strings = section(dynamic.sh_link);
+    for (std::size_t at = dynamic.sh_offset; at + sizeof(Elf64_Dyn) <= dynamic.sh_offset + dynamic.sh_size;
+         at += sizeof(Elf64_Dyn)) {
+      Elf64_Dyn entry;
+      std::memcpy(&entry, image.data() + at, sizeof entry);
+      if (entry.d_tag == DT_NULL) break;
+      if (entry.d_tag == DT_NEEDED && strings.sh_offset + entry.d_un.d_val < image.size())
+        needed.emplace_back(image.data() + strings.sh_offset + entry.d_un.d_val);
+    }
+  }
+  return needed;
+}
+
+TEST(CorvatinModuleTest, DoesNotLinkThePacketEngineModule) {
+  const std::vector<std::string> needed = NeededLibraries(CORVATIN_MODULE_PATH);
+  ASSERT_FALSE(needed.empty()) << "no dynamic section read from " << CORVATIN_MODULE_PATH;
+  bool platform = false;
+  for (const std::string& name : needed) {
+    EXPECT_EQ(name.find("zelvani"), std::string::npos) << name;
+    platform = platform || name.find("platform_com") != std::string::npos;
+  }
+  EXPECT_TRUE(platform) << "the object layer is what it links";
+  // The packet engine module links its own layers and nothing of the control.
+  for (const std::string& name : NeededLibraries(ZELVANI_MODULE_PATH))
+    EXPECT_EQ(name.find("corvatin"), std::string::npos) << name;
+}
+
+}  // namespace
+}  // namespace corvatin
