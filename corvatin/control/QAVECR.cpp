@@ -45,6 +45,8 @@ constexpr HRESULT kIgnored = S_OK;
 TQAVECR::TQAVECR() : TQAVECR(std::make_unique<TQAVECRForm>()) {}
 
 TQAVECR::TQAVECR(std::unique_ptr<TQAVECRForm> form) : TNVRActiveXControl(kQAVECRClass), form_(std::move(form)) {
+  // A control always has its window; asked for none, it gets one without an engine.
+  if (!form_) form_ = std::make_unique<TQAVECRForm>(nullptr);
   Initialize();
   InitializeControl();
 }

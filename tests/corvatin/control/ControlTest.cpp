@@ -482,6 +482,9 @@ TEST_F(ControlTest, WithoutAnEngineMembersGiveTheirFixedAnswers) {
     EXPECT_EQ(row.answer(), row.expected);
   }
   EXPECT_EQ(q->put_KeepConnection(VARIANT_TRUE), S_OK) << "a put is ignored";
+  ComPtr<TQAVECR> windowless(new TQAVECR(nullptr));
+  EXPECT_EQ(windowless->Form().Width(), 32) << "a control asked for no window still has one";
+  EXPECT_EQ(windowless->Form().Engine(), nullptr);
   EXPECT_EQ(q->Connect(nullptr), E_POINTER);
   EXPECT_EQ(q->get_LastErrorMessage(nullptr), E_POINTER);
 }
