@@ -880,6 +880,15 @@ TEST(PacketLibraryLimitsTest, AFileThatNeverEndsIsRefusedQuickly) {
     auto library = Create<IQAVZLVPacketLibrary>(CLSID_QAVZLVPacketLibrary);
     EXPECT_FALSE(Load(library.Get(), fifo.Path()));
   }
+  {
+    // A sparse file that claims a terabyte: neither reserved nor read whole.
+    TempFile sparse("");
+    ASSERT_EQ(::truncate(sparse.Path().c_str(), off_t{1} << 40), 0);
+    Readers r;
+    DefinitionsReadFailure failure;
+    EXPECT_FALSE(LoadFramesFromFile(r.frames, sparse.Path(), &failure));
+    EXPECT_EQ(failure.text, "Parse error: file too large.");
+  }
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
 }
 
