@@ -501,9 +501,48 @@ struct IQAVZLVDevice : IDispatch {
   virtual HRESULT Reset(VARIANT_BOOL* result) = 0;
 };
 
-// The batch driver's interface; its members come with the driver.
 struct IQAVZLVFileDriver : IDispatch {
   static constexpr IID Iid = MakeGuid("{85ECD6CC-7BF5-4AA7-83EF-C44E31B35EDC}");
+  virtual HRESULT get_InputFile(BSTR* result) = 0;
+  virtual HRESULT put_InputFile(BSTR value) = 0;
+  virtual HRESULT get_OutputFile(BSTR* result) = 0;
+  virtual HRESULT put_OutputFile(BSTR value) = 0;
+  virtual HRESULT get_ErrorFile(BSTR* result) = 0;
+  virtual HRESULT put_ErrorFile(BSTR value) = 0;
+  virtual HRESULT get_PortName(BSTR* result) = 0;
+  virtual HRESULT put_PortName(BSTR value) = 0;
+  virtual HRESULT get_PortParams(BSTR* result) = 0;
+  virtual HRESULT put_PortParams(BSTR value) = 0;
+  virtual HRESULT get_InputFormat(LONG* result) = 0;
+  virtual HRESULT put_InputFormat(LONG value) = 0;
+  virtual HRESULT get_OutputFormat(LONG* result) = 0;
+  virtual HRESULT put_OutputFormat(LONG value) = 0;
+  virtual HRESULT get_Timeout(LONG* result) = 0;
+  virtual HRESULT put_Timeout(LONG value) = 0;
+  virtual HRESULT get_MaxWackCount(LONG* result) = 0;
+  virtual HRESULT put_MaxWackCount(LONG value) = 0;
+  virtual HRESULT get_DataPath(BSTR* result) = 0;
+  virtual HRESULT put_DataPath(BSTR value) = 0;
+  virtual HRESULT get_StartLine(LONG* result) = 0;
+  virtual HRESULT put_StartLine(LONG value) = 0;
+  virtual HRESULT get_SeparatorChar(BSTR* result) = 0;
+  virtual HRESULT put_SeparatorChar(BSTR value) = 0;
+  virtual HRESULT get_BracketOpen(BSTR* result) = 0;
+  virtual HRESULT put_BracketOpen(BSTR value) = 0;
+  virtual HRESULT get_BracketClose(BSTR* result) = 0;
+  virtual HRESULT put_BracketClose(BSTR value) = 0;
+  virtual HRESULT get_BracketMode(LONG* result) = 0;
+  virtual HRESULT put_BracketMode(LONG value) = 0;
+  virtual HRESULT get_NewLineChar(BSTR* result) = 0;
+  virtual HRESULT put_NewLineChar(BSTR value) = 0;
+  virtual HRESULT Execute(LONG* result) = 0;
+  virtual HRESULT get_PacketsSent(LONG* result) = 0;
+  virtual HRESULT get_PacketsReceived(LONG* result) = 0;
+  virtual HRESULT get_ReceiveCache(VARIANT_BOOL* result) = 0;
+  virtual HRESULT put_ReceiveCache(VARIANT_BOOL value) = 0;
+  virtual HRESULT get_PacketDefFile(BSTR* result) = 0;
+  virtual HRESULT put_PacketDefFile(BSTR value) = 0;
+  virtual HRESULT get_Statistics(IQAVZLVDeviceStatistics** result) = 0;
 };
 
 // ---------------------------------------------------------------------------

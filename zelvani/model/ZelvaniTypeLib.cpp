@@ -378,16 +378,38 @@ const InterfaceDesc& DeviceDesc() {
   return d;
 }
 
-// An interface whose members are described with the classes that implement it.
-#define ZELVANI_INTERFACE(Name, Base, Help)                                   \
-  const InterfaceDesc& Name##Desc() {                                         \
-    static const InterfaceDesc d(#Name, Name::Iid, Base, Help, {});           \
-    return d;                                                                 \
-  }
+// The batch file driver.
+const InterfaceDesc& IQAVZLVFileDriverDesc() {
+  using I = IQAVZLVFileDriver;
+  static const InterfaceDesc d("IQAVZLVFileDriver", I::Iid, nullptr,
+                               "Parser for standard text file compatible with DOS QuelmDrv",
+                               {
+                                   ZV_PROP(I, InputFile, 1),
+                                   ZV_PROP(I, OutputFile, 2),
+                                   ZV_PROP(I, ErrorFile, 3),
+                                   ZV_PROP(I, PortName, 4),
+                                   ZV_PROP(I, PortParams, 5),
+                                   ZV_PROP(I, InputFormat, 6),
+                                   ZV_PROP(I, OutputFormat, 7),
+                                   ZV_PROP(I, Timeout, 8),
+                                   ZV_PROP(I, MaxWackCount, 9),
+                                   ZV_PROP(I, DataPath, 10),
+                                   ZV_PROP(I, StartLine, 11),
+                                   ZV_PROP(I, SeparatorChar, 12),
+                                   ZV_PROP(I, BracketOpen, 13),
+                                   ZV_PROP(I, BracketClose, 14),
+                                   ZV_PROP(I, BracketMode, 15),
+                                   ZV_PROP(I, NewLineChar, 16),
+                                   Method<&I::Execute>("Execute", 17),
+                                   PropGet<&I::get_PacketsSent>("PacketsSent", 18),
+                                   PropGet<&I::get_PacketsReceived>("PacketsReceived", 19),
+                                   ZV_PROP(I, ReceiveCache, 20),
+                                   ZV_PROP(I, PacketDefFile, 21),
+                                   PropGet<&I::get_Statistics>("Statistics", 22),
+                               });
+  return d;
+}
 
-ZELVANI_INTERFACE(IQAVZLVFileDriver, nullptr, "Parser for standard text file compatible with DOS QuelmDrv")
-
-#undef ZELVANI_INTERFACE
 #undef ZV_PROP
 
 com::TypeLibDesc BuildTypeLib() {
