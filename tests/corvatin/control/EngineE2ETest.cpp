@@ -244,17 +244,20 @@ TEST_F(EngineE2ETest, AWriteSessionStoresTheRecordsItCarries) {
   VARIANT_BOOL selected = VARIANT_FALSE;
   ASSERT_EQ(e()->SetCurrentReceipt(42, &selected), S_OK);
   EXPECT_EQ(selected, VARIANT_TRUE);
+  ASSERT_EQ(e()->SetCurrentReceipt(2147483647, &selected), S_OK);
+  EXPECT_EQ(selected, VARIANT_TRUE);
   EXPECT_TRUE(Disconnect());
   sim().Stop();
 
   const std::vector<Record> stored = sim().Stored();
-  ASSERT_EQ(stored.size(), 4u);
+  ASSERT_EQ(stored.size(), 5u);
   EXPECT_EQ(stored[0].id, "B");
   EXPECT_EQ(stored[0].fields.at(0), Field("Sklep „Żółw” Łódź", 40));
   EXPECT_EQ(stored[1].fields.at(0), Field("ul. Długa 1", 40));
   EXPECT_EQ(stored[2].fields.at(0), Utf8ToAnsi(longText).substr(0, 40));
   EXPECT_EQ(stored[3].id, "k");
   EXPECT_EQ(stored[3].fields.at(0), "42");
+  EXPECT_EQ(stored[4].fields.at(0), "2147483647") << "the largest receipt number arrives whole";
   ASSERT_EQ(sim().Sessions().size(), 2u);
   EXPECT_EQ(sim().Sessions()[0].transmissionType, 1);
 }
