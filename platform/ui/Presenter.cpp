@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "platform/com/ansi.h"
+#include "platform/ui/Form.h"
 
 namespace ui {
 
@@ -56,6 +57,10 @@ int DefaultButtonResult(UINT style) {
   return b.answers[index < b.count ? index : 0];
 }
 
+void Presenter::RunModal(Form& form) {
+  if (!form.EndModal(ShowModal(form.Describe()))) form.ForceEnd(mrCancel);
+}
+
 int HeadlessPresenter::ShowMessage(const MessageBoxRequest& request) {
   const std::string line = AnsiToUtf8(request.caption) + ": " + AnsiToUtf8(request.text) + "\n";
   std::fputs(line.c_str(), stderr);
@@ -76,12 +81,12 @@ std::shared_ptr<Presenter> SetPresenter(std::shared_ptr<Presenter> presenter) {
   return previous;
 }
 
-int ShowModalForm(const FormRequest& request) { return CurrentPresenter()->ShowModal(request); }
+int ShowModalForm(const FormRequest& request) { return ModalPresenter()->ShowModal(request); }
 
 }  // namespace ui
 
 extern "C" int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
   if (ui::DefaultButtonResult(type) == 0) return 0;
   ui::MessageBoxRequest request{text ? text : "", caption ? caption : "", type};
-  return ui::CurrentPresenter()->ShowMessage(request);
+  return ui::ModalPresenter()->ShowMessage(request);
 }

@@ -6,6 +6,10 @@
 // writes message boxes to the standard error stream so that an unattended run
 // still leaves them in its log.
 //
+// A form of the control model (Form.h) is shown through RunModal, which runs its
+// modal loop; a presenter that knows only requests by name gets the form's
+// description and its answer closes the form.
+//
 // Texts are ANSI (Windows-1250) strings, as everywhere inside the system.
 #pragma once
 
@@ -17,6 +21,8 @@
 #include "platform/ui/dialogs.h"
 
 namespace ui {
+
+class Form;
 
 struct MessageBoxRequest {
   std::string text;
@@ -44,6 +50,13 @@ class COM_API Presenter {
   virtual int ShowMessage(const MessageBoxRequest& request) = 0;
   // Shows a form modally and returns its modal result.
   virtual int ShowModal(const FormRequest& request) = 0;
+  // Runs the modal loop of a form of the control model and returns when
+  // form.ModalDone() (Form::ShowModal ends the loop with mrCancel if it returns
+  // earlier). A person's actions go through the user-level calls of
+  // UserActions.h. By default: the answer of ShowModal(form.Describe()) closes
+  // the form as a person would, and when the form refuses to close it is ended
+  // with mrCancel.
+  virtual void RunModal(Form& form);
 };
 
 // The answer of the default button of a message box style: the first, second or
@@ -66,6 +79,11 @@ COM_API std::shared_ptr<Presenter> SetPresenter(std::shared_ptr<Presenter> prese
 
 // Shows a form modally through the current presenter.
 COM_API int ShowModalForm(const FormRequest& request);
+
+// The presenter of a modal call (a message box, a form): the installed one;
+// when none is installed, the renderer's (Renderer.h) if one can be set up,
+// installed once for the process; else the headless one.
+COM_API std::shared_ptr<Presenter> ModalPresenter();
 
 // Installs a presenter for the lifetime of the object, then restores the
 // previous one.
