@@ -101,7 +101,11 @@ TEST_F(TandrelDeviceTest, MasterPutOpensTheChannelWithItsArguments) {
   } rows[] = {{true, "ZV as master"}, {false, "ZV as slave"}};
   for (const Row& row : rows) {
     RunningHub running;
-    device_ = com::MakeObject<TQAVZLVTandrelDevice>();
+    // Created by its class identifier, as a host creates it.
+    ComPtr<IQAVZLVDevice> created = Create<IQAVZLVDevice>(CLSID_QAVZLVTandrelDevice);
+    device_ = ComPtr<TQAVZLVTandrelDevice>(dynamic_cast<TQAVZLVTandrelDevice*>(created.Get()));
+    ASSERT_NE(device_, nullptr);
+    created = nullptr;
     EXPECT_EQ(Type(), qzlvdtComDevice);
     ASSERT_EQ(PutMaster(row.master), S_OK);
     const auto channels = running.hub().Channels();
