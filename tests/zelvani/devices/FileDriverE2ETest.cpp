@@ -184,6 +184,23 @@ TEST_F(FileDriverE2ETest, RecordsThatCannotBeReadEndTheReading) {
   EXPECT_EQ(Errors(), "100;0;Cannot read packet.\r\n");
 }
 
+TEST_F(FileDriverE2ETest, ALibraryWithoutAReadFlowEndsTheReadingAtOnce) {
+  // The register's library without its READPACKET flow: every read gives 6.
+  std::string text = ReadAll(RegisterSimulator::DefaultLibrary());
+  const std::size_t from = text.find("FlowRead;READPACKET;");
+  ASSERT_NE(from, std::string::npos);
+  text.erase(from, text.find("}\n", from) + 2 - from);
+  std::ofstream(dir_ / "noread.pkd", std::ios::binary) << text;
+  ASSERT_EQ(driver_->put_PacketDefFile(B((dir_ / "noread.pkd").string()).Get()), S_OK);
+  Input(kStartLine);
+  StartReading().Expect(reg::kCloseRead).Ack();
+  sim().Start();
+  EXPECT_EQ(Execute(), 100);
+  Done();
+  EXPECT_EQ(Errors(), "100;0;Cannot read packet.\r\n");
+  EXPECT_EQ(Output(), "");
+}
+
 TEST_F(FileDriverE2ETest, AnOutputThatCannotBeWrittenIsAFailure) {
   if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
   driver_->put_DataPath(B("").Get());
