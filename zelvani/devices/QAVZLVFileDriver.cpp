@@ -30,6 +30,8 @@ constexpr LONG kReadWithoutType = qzlvdsoSmartBrackets | qzlvdsoNoConversion | q
 // The identifier of the packet made when the library is loaded.
 constexpr const char* kWorkingPacketId = "I";
 constexpr char kEot = 0x04;
+// The code of a file that cannot be written.
+constexpr LONG kFileWriteFailed = 100;
 
 Bstr ToBstr(std::string_view ansi) { return Bstr::Attach(AnsiToBstr(ansi)); }
 
@@ -304,7 +306,8 @@ LONG TQAVZLVFileDriver::Run() {
     const LONG code = AddError(kCannotWritePacketData);
     if (succeeded) result = code;
   }
-  if (!WriteErrorFile(errorPath) && (result == qzlvpeOK || result == qzlvpeEndOfData)) result = qzlvpeUserBreak;
+  // A run whose error file cannot be written does not report success.
+  if (!WriteErrorFile(errorPath) && (result == qzlvpeOK || result == qzlvpeEndOfData)) result = kFileWriteFailed;
   return result;
 }
 

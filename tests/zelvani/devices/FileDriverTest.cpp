@@ -164,6 +164,15 @@ TEST_F(FileDriverTest, FilesThatStopTheRunBeforeTheFirstLine) {
   EXPECT_EQ(Errors(), "100;0;Cannot write packet data.\r\n");
 }
 
+TEST_F(FileDriverTest, AnErrorFileThatCannotBeWrittenIsNoSuccess) {
+  Ready();
+  Input("bad\r\n");
+  driver_->put_StartLine(1);  // nothing to process: a success, but for the error file
+  EXPECT_EQ(Execute(), 0);
+  driver_->put_ErrorFile(B("missing/error.txt").Get());
+  EXPECT_EQ(Execute(), 100);
+}
+
 TEST_F(FileDriverTest, TheSameFileTwiceIsRefusedAndTheInputKept) {
   Ready();
   const std::string input = "D;I;COFFEE;1250;A;7;\r\n";
