@@ -233,8 +233,13 @@ TEST_F(TandrelDeviceTest, SlaveConnectRunsTheSlaveOpenFlow) {
   ASSERT_EQ(PutMaster(false), S_OK);
   FakeLink& link = *running.hub().LastLink();
   link.Preload(reg::kEnq);
+  const int readTimeout = device_->CommPort().RdTimeout();
+  const int writeTimeout = device_->CommPort().WrTimeout();
   ASSERT_TRUE(Connect());
   EXPECT_EQ(link.Written(), reg::kAck);
+  // The unused port keeps its time-outs.
+  EXPECT_EQ(device_->CommPort().RdTimeout(), readTimeout);
+  EXPECT_EQ(device_->CommPort().WrTimeout(), writeTimeout);
   EXPECT_EQ(link.ReadCounts(), std::vector<LONG>{1});
 }
 
