@@ -831,27 +831,6 @@ HRESULT TQAVECRObj::EditPacketLibraryFile(VARIANT_BOOL* result) {
 // IQAVECR: the record readers and writers that this engine does not carry
 // answer False with ecrecNotSupported.
 
-HRESULT TQAVECRObj::ReadFlags(VARIANT_BOOL* result) { return NotSupported(this, result); }
-HRESULT TQAVECRObj::WriteFlags(VARIANT_BOOL* result) { return NotSupported(this, result); }
-HRESULT TQAVECRObj::WriteIdentifier(VARIANT, VARIANT_BOOL* result) { return NotSupported(this, result); }
-HRESULT TQAVECRObj::ReadCashier(IQAVECRCashier* r, VARIANT_BOOL* result) { return NotSupported(r, result); }
-HRESULT TQAVECRObj::WriteCashier(IQAVECRCashier* r, VARIANT_BOOL* result) { return NotSupported(r, result); }
-HRESULT TQAVECRObj::ReadDiscounts(IQAVECRDiscounts* r, VARIANT_BOOL* result) { return NotSupported(r, result); }
-HRESULT TQAVECRObj::WriteDiscounts(IQAVECRDiscounts* r, VARIANT_BOOL* result) { return NotSupported(r, result); }
-HRESULT TQAVECRObj::ReadTaxRates(IQAVECRTaxRates* r, VARIANT_BOOL* result) { return NotSupported(r, result); }
-HRESULT TQAVECRObj::WriteTaxRates(IQAVECRTaxRates* r, VARIANT_BOOL* result) { return NotSupported(r, result); }
-HRESULT TQAVECRObj::ReadHALO(IQAVECRHALO* r, VARIANT_BOOL* result) { return NotSupported(r, result); }
-HRESULT TQAVECRObj::WriteHALO(IQAVECRHALO* r, VARIANT_BOOL* result) { return NotSupported(r, result); }
-HRESULT TQAVECRObj::ReadPLU(IQAVECRPLU* r, VARIANT_BOOL* result) { return NotSupported(r, result); }
-HRESULT TQAVECRObj::WritePLU(IQAVECRPLU* r, LONG, VARIANT_BOOL* result) { return NotSupported(r, result); }
-HRESULT TQAVECRObj::ReadPLUShortcutRec(IQAVECRPLUShortcutRec* r, VARIANT_BOOL* result) {
-  return NotSupported(r, result);
-}
-HRESULT TQAVECRObj::WritePLUShortcutRec(IQAVECRPLUShortcutRec* r, VARIANT_BOOL* result) {
-  return NotSupported(r, result);
-}
-HRESULT TQAVECRObj::ReadDateTime(DATE* r, VARIANT_BOOL* result) { return NotSupported(r, result); }
-HRESULT TQAVECRObj::WriteDateTime(DATE, VARIANT_BOOL* result) { return NotSupported(this, result); }
 HRESULT TQAVECRObj::ReadCashReport(IQAVECRCashReport* r, VARIANT_BOOL* result) { return NotSupported(r, result); }
 HRESULT TQAVECRObj::ReadCashierSaleRec(IQAVECRCashierSaleRec* r, VARIANT_BOOL* result) {
   return NotSupported(r, result);
@@ -874,19 +853,5 @@ HRESULT TQAVECRObj::ReadReceiptDiscountCard(IQAVECRReceiptDiscountCard* r, VARIA
 HRESULT TQAVECRObj::ReadHourlyReportRec(IQAVECRHourlyReportRec* r, VARIANT_BOOL* result) {
   return NotSupported(r, result);
 }
-HRESULT TQAVECRObj::ReadLinkedCodeRec(IQAVECRLinkedCodeRec* r, VARIANT_BOOL* result) {
-  return NotSupported(r, result);
-}
-HRESULT TQAVECRObj::WriteLinkedCodeRec(IQAVECRLinkedCodeRec* r, VARIANT_BOOL* result) {
-  return NotSupported(r, result);
-}
-HRESULT TQAVECRObj::WriteDiscountCard(IQAVECRDiscountCard* r, LONG, VARIANT_BOOL* result) {
-  return NotSupported(r, result);
-}
-HRESULT TQAVECRObj::ReadDiscountCard(IQAVECRDiscountCard* r, VARIANT_BOOL* result) {
-  return NotSupported(r, result);
-}
-HRESULT TQAVECRObj::ReadVersion(IQAVECRVersion* r, VARIANT_BOOL* result) { return NotSupported(r, result); }
-HRESULT TQAVECRObj::ReadStatus(IQAVECRStatus* r, VARIANT_BOOL* result) { return NotSupported(r, result); }
 
 }  // namespace corvatin
