@@ -8,6 +8,7 @@
 #include "platform/comm/names.h"
 #include "platform/comm/port.h"
 #include "platform/comm/settings.h"
+#include "platform/ui/CommConfigForm.h"
 #include "platform/win/sync.h"
 
 namespace comm {
@@ -199,6 +200,11 @@ BOOL GetCommModemStatus(HANDLE file, LPDWORD status) {
   return OnPort(file, [=](Port& p) { return status ? p.ModemStatus(*status) : ERROR_INVALID_PARAMETER; });
 }
 
-BOOL CommConfigDialogA(LPCSTR /*name*/, HWND /*owner*/, LPCOMMCONFIG /*config*/) {
-  return Fail(ERROR_NOT_SUPPORTED);
+BOOL CommConfigDialogA(LPCSTR name, HWND /*owner*/, LPCOMMCONFIG config) {
+  constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
+  if (!config) return Fail(ERROR_INVALID_PARAMETER);
+  if (config->dwSize < sizeof(COMMCONFIG)) return Fail(ERROR_INSUFFICIENT_BUFFER);
+  std::string path;
+  if (DWORD error = comm::ResolvePortName(name, path)) return Fail(error);
+  return Result(ui::CommConfigDialog(name, *config));
 }

@@ -252,6 +252,11 @@ COM_API BOOL EscapeCommFunction(HANDLE file, DWORD function);
 COM_API BOOL SetCommBreak(HANDLE file);
 COM_API BOOL ClearCommBreak(HANDLE file);
 COM_API BOOL GetCommModemStatus(HANDLE file, LPDWORD status);
-// No configuration dialog exists yet: fails with ERROR_NOT_SUPPORTED.
+// The port configuration dialog (platform/ui/CommConfigForm.h) on config->dcb;
+// TRUE after OK with the settings written. FALSE with ERROR_CANCELLED after
+// Cancel (config unchanged), ERROR_INVALID_PARAMETER for a null config,
+// ERROR_INSUFFICIENT_BUFFER (122) when dwSize is below the record's size, the error of
+// a name that designates no port, ERROR_INVALID_THREAD_ID on a thread other
+// than the one forms are shown on. `owner` is not used.
 COM_API BOOL CommConfigDialogA(LPCSTR name, HWND owner, LPCOMMCONFIG config);
 }
