@@ -69,13 +69,21 @@ Variant Field(TQAVECRObj& engine, LONG n, VARTYPE type, const char* carries) {
   Variant converted;
   const HRESULT hr = value.TryAs(type, converted, VARIANT_ALPHABOOL);
   if (FAILED(hr)) {
+    std::string message = "Field " + std::to_string(n) + " of the received record (";
+    message += carries;
+    message += ") holds ";
     Variant text;
-    const std::string shown = value.IsNull() ? std::string("Null")
-                              : SUCCEEDED(value.TryAs(VT_BSTR, text, VARIANT_ALPHABOOL))
-                                  ? "\"" + BstrToAnsi(text.bstrVal) + "\""
-                                  : std::string("a value of another type");
-    throw ComError(hr, "Field " + std::to_string(n) + " of the received record (" + carries + ") holds " + shown +
-                           ", which does not convert");
+    if (value.IsNull()) {
+      message += "Null";
+    } else if (SUCCEEDED(value.TryAs(VT_BSTR, text, VARIANT_ALPHABOOL))) {
+      message += '"';
+      message += BstrToAnsi(text.bstrVal);
+      message += '"';
+    } else {
+      message += "a value of another type";
+    }
+    message += ", which does not convert";
+    throw ComError(hr, message);
   }
   return converted;
 }
