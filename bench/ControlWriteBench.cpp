@@ -1,6 +1,7 @@
-// Writing 10,000 text records (header lines, WriteText) through the
-// cash-register control to the simulated register over a pseudo-terminal, with
-// the control's default packet library. Reports records per second and the
+// Writing 10,000 records through the cash-register control to the simulated
+// register over a pseudo-terminal, with the control's default packet library:
+// articles (WritePLU) and text records (header lines, WriteText). Reports
+// records per second and the
 // control's own share of each exchange: the CPU time the control and its
 // device spend per record (the process's CPU time less the simulator's),
 // against the time the same bytes take on a line at 115200 baud (10 bits a
@@ -35,7 +36,7 @@ struct Setup {
   std::optional<ECRSimulator> sim;
   ComPtr<IQAVECR> control;
 
-  Setup() {
+  explicit Setup(LONG dataType) {
     sim.emplace("COM6");
     sim->Serve();
     sim->Start();
@@ -50,7 +51,7 @@ struct Setup {
     options->put_FlowControl(ecrfcNone);
     options->put_TimeOut(2000);
     if (!Call([&](VARIANT_BOOL* r) { return control->Connect(r); })) throw std::runtime_error("Connect failed");
-    if (!Call([&](VARIANT_BOOL* r) { return control->BeginWrite(ecrdtHeader, r); }))
+    if (!Call([&](VARIANT_BOOL* r) { return control->BeginWrite(dataType, r); }))
       throw std::runtime_error("BeginWrite failed");
   }
   ~Setup() {
@@ -67,15 +68,16 @@ struct Setup {
   }
 };
 
-void BM_ControlWriteTextRecords(benchmark::State& state) {
+// Writes kRecords records of `dataType` with `write` and reports the figures.
+template <class Write>
+void WriteRecords(benchmark::State& state, LONG dataType, Write&& write) {
   std::optional<Setup> s;
   try {
-    s.emplace();
+    s.emplace(dataType);
   } catch (const std::exception& e) {
     state.SkipWithError(e.what());
     return;
   }
-  Bstr text = Bstr::Attach(AnsiToBstr(Utf8ToAnsi("Sklep spożywczy „Pod Żabą”, ul. Długa 1")));
   double engineCpu = 0, wall = 0, wireBytes = 0;
   long long records = 0;
   for (auto _ : state) {
@@ -84,13 +86,14 @@ void BM_ControlWriteTextRecords(benchmark::State& state) {
     const double cpuBefore = ProcessCpuSeconds();
     const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < kRecords; ++i) {
-      if (!Setup::Call([&](VARIANT_BOOL* r) { return s->control->WriteText(text.Get(), r); })) {
-        state.SkipWithError("WriteText failed");
+      if (!Setup::Call([&](VARIANT_BOOL* r) { return write(s->control.Get(), r); })) {
+        state.SkipWithError("the write failed");
         return;
       }
     }
     wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    engineCpu += (ProcessCpuSeconds() - cpuBefore) - static_cast<double>(s->sim->ServeCpuNanoseconds() - simBefore) * 1e-9;
+    engineCpu += (ProcessCpuSeconds() - cpuBefore) -
+                 static_cast<double>(s->sim->ServeCpuNanoseconds() - simBefore) * 1e-9;
     wireBytes += static_cast<double>(s->sim->Received().size() + s->sim->Sent().size() - bytesBefore);
     records += kRecords;
   }
@@ -103,6 +106,26 @@ void BM_ControlWriteTextRecords(benchmark::State& state) {
   state.counters["engine_cpu_us/exchange"] = benchmark::Counter(enginePerExchange * 1e6);
   state.counters["wall_us/exchange"] = benchmark::Counter(wall / n * 1e6);
   state.counters["engine_share_%"] = benchmark::Counter(100.0 * enginePerExchange / wirePerExchange);
+}
+
+void BM_ControlWriteArticles(benchmark::State& state) {
+  ComPtr<IQAVECRPLU> plu = corvatin::Create<IQAVECRPLU>(CLSID_QAVECRPLU);
+  Bstr code = Bstr::Attach(AnsiToBstr("5901234123457"));
+  Bstr name = Bstr::Attach(AnsiToBstr(Utf8ToAnsi("Kawa ziarnista żółta")));
+  Bstr tax = Bstr::Attach(AnsiToBstr("A"));
+  plu->put_Code(code.Get());
+  plu->put_Name(name.Get());
+  plu->put_Price(CY{125000});
+  plu->put_TaxRateName(tax.Get());
+  plu->put_DepartmentIndex(3);
+  WriteRecords(state, ecrdtPLU,
+               [&](IQAVECR* control, VARIANT_BOOL* r) { return control->WritePLU(plu.Get(), ecrwmInsertOrUpdate, r); });
+}
+BENCHMARK(BM_ControlWriteArticles)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_ControlWriteTextRecords(benchmark::State& state) {
+  Bstr text = Bstr::Attach(AnsiToBstr(Utf8ToAnsi("Sklep spożywczy „Pod Żabą”, ul. Długa 1")));
+  WriteRecords(state, ecrdtHeader, [&](IQAVECR* control, VARIANT_BOOL* r) { return control->WriteText(text.Get(), r); });
 }
 BENCHMARK(BM_ControlWriteTextRecords)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 
+#include "corvatin/control/CorvatinServer.h"
 #include "corvatin/control/PacketIdentifiers.h"
 #include "corvatin/control/QAVECRObj.h"
 #include "platform/com/ansi.h"
@@ -400,6 +401,107 @@ TEST_F(EngineE2ETest, AMixedReportNamesEachRecordKind) {
     kinds.push_back(kind);
   }
   EXPECT_EQ(kinds, (std::vector<LONG>{ecrnrSaleRec, ecrnrResetRec}));
+}
+
+TEST_F(EngineE2ETest, AnArticleTravelsToTheRegisterAndBack) {
+  Serve();
+  ComPtr<IQAVECRPLU> plu = Create<IQAVECRPLU>(CLSID_QAVECRPLU);
+  Bstr code = Wide("5901234123457"), name = Wide("Kawa ziarnista żółta"), tax = Wide("A"), linked = Wide("590");
+  plu->put_Code(code.Get());
+  plu->put_Name(name.Get());
+  plu->put_Price(CY{125000});
+  plu->put_TaxRateName(tax.Get());
+  plu->put_Precision(2);
+  plu->put_PLUAttributes(ecrpaPriceOpen | ecrpaAutoRepeat);
+  plu->put_PLUType(ecrptPacking);
+  plu->put_DepartmentIndex(3);
+  plu->put_HALOIndex(1);
+  plu->put_LinkedCode(linked.Get());
+  ASSERT_TRUE(Connect());
+  ASSERT_TRUE(BeginWrite(ecrdtPLU));
+  for (LONG mode : {ecrwmInsertOrUpdate, ecrwmDelete}) {
+    VARIANT_BOOL ok = VARIANT_FALSE;
+    ASSERT_EQ(e()->WritePLU(plu.Get(), mode, &ok), S_OK);
+    EXPECT_EQ(ok, VARIANT_TRUE) << Message();
+  }
+  ASSERT_TRUE(Disconnect());
+  const std::vector<Record> stored = sim().Stored();
+  ASSERT_EQ(stored.size(), 2u);
+  const ECRSimulator::Fields expected{"1", "5901234123457", Field("Kawa ziarnista żółta", 18), "12.5", "A", "2",
+                                      "10110", "3", "1", Field("590", 13)};
+  EXPECT_EQ(stored[0].fields, expected);
+  EXPECT_EQ(stored[1].fields.at(0), "0") << "the delete flag";
+
+  // The register sends the article back as it stored it.
+  sim().Offer("I", {stored[0]});
+  ASSERT_TRUE(Connect());
+  ASSERT_TRUE(BeginRead(ecrdtPLU));
+  ComPtr<IQAVECRPLU> back = Create<IQAVECRPLU>(CLSID_QAVECRPLU);
+  VARIANT_BOOL ok = VARIANT_FALSE;
+  ASSERT_EQ(e()->ReadPLU(back.Get(), &ok), S_OK);
+  ASSERT_EQ(ok, VARIANT_TRUE) << Message();
+  EXPECT_TRUE(Eof());
+  Bstr gotCode, gotName;
+  CY price{};
+  LONG attributes = -1, type = -1, department = -1, precision = -1;
+  back->get_Code(gotCode.Out());
+  back->get_Name(gotName.Out());
+  back->get_Price(&price);
+  back->get_PLUAttributes(&attributes);
+  back->get_PLUType(&type);
+  back->get_DepartmentIndex(&department);
+  back->get_Precision(&precision);
+  EXPECT_EQ(Utf8(gotCode.Get()), "5901234123457");
+  EXPECT_EQ(Utf8(gotName.Get()), Padded("Kawa ziarnista żółta", 18));
+  EXPECT_EQ(price.int64, 125000);
+  EXPECT_EQ(attributes, ecrpaPriceOpen | ecrpaAutoRepeat);
+  EXPECT_EQ(type, ecrptPacking);
+  EXPECT_EQ(department, 3);
+  EXPECT_EQ(precision, 2);
+}
+
+TEST_F(EngineE2ETest, TheFlagWordTravelsAsBytes) {
+  Serve();
+  ComPtr<IQAVECRFlags> flags;
+  ASSERT_EQ(e()->get_Flags(flags.Out()), S_OK);
+  flags->put_Misc(ecrftOnline);               // bit 20
+  flags->put_Keyboard(ecrkfPLUChangesLocked);  // bit 24
+  flags->put_Sale(ecrsfPriceInPennies);        // bit 30
+  ASSERT_TRUE(Connect());
+  for (LONG dataType : {ecrdtFlagsEx, ecrdtFlags}) {
+    ASSERT_TRUE(BeginWrite(dataType));
+    VARIANT_BOOL ok = VARIANT_FALSE;
+    ASSERT_EQ(e()->WriteFlags(&ok), S_OK);
+    EXPECT_EQ(ok, VARIANT_TRUE) << Message();
+  }
+  ASSERT_TRUE(Disconnect());
+  const std::vector<Record> stored = sim().Stored();
+  ASSERT_EQ(stored.size(), 2u);
+  // Speed code 2 (9600); bytes least significant first: byte 2 holds bit 20,
+  // byte 3 bits 24 and 30.
+  EXPECT_EQ(stored[0].id, "s");
+  EXPECT_EQ(stored[0].fields, (ECRSimulator::Fields{"0", "0", "0", "2", "0", "0", "0", "16", "65", "0"}));
+  // The short word carries bytes 0-2 only.
+  EXPECT_EQ(stored[1].id, "A");
+  EXPECT_EQ(stored[1].fields, (ECRSimulator::Fields{"0", "0", "0", "2", "0", "0", "16"}));
+
+  // Read back into cleared flags: the extended word restores all three.
+  flags->put_Misc(0);
+  flags->put_Keyboard(0);
+  flags->put_Sale(0);
+  sim().Offer("s", {stored[0]});
+  ASSERT_TRUE(Connect());
+  ASSERT_TRUE(BeginRead(ecrdtFlagsEx));
+  VARIANT_BOOL ok = VARIANT_FALSE;
+  ASSERT_EQ(e()->ReadFlags(&ok), S_OK);
+  ASSERT_EQ(ok, VARIANT_TRUE) << Message();
+  LONG misc = -1, keyboard = -1, sale = -1;
+  flags->get_Misc(&misc);
+  flags->get_Keyboard(&keyboard);
+  flags->get_Sale(&sale);
+  EXPECT_EQ(misc, ecrftOnline);
+  EXPECT_EQ(keyboard, ecrkfPLUChangesLocked);
+  EXPECT_EQ(sale, ecrsfPriceInPennies);
 }
 
 TEST_F(EngineE2ETest, RefreshReadsBothIdentifiersInTransfersOfTheirOwn) {
