@@ -94,7 +94,8 @@ enum class Property {
   Images,
   Panels,       // a status bar's texts and mode
   ModalResult,
-  Modal,        // a form entered or left its modal loop
+  Modal,        // a form entered or left its modal loop, or may now close
+  Focus,        // a form's active control
   Appearance,   // fonts, styles and display flags
 };
 

@@ -80,7 +80,7 @@ void Form::SetClientSize(int width, int height) {
 void Form::SetActiveControl(Control* control) {
   if (activeControl_ == control) return;
   activeControl_ = control;
-  Changed(Property::Appearance);
+  Changed(Property::Focus);
 }
 
 void Form::SetModalResult(int result) {

@@ -1,7 +1,10 @@
 // The hook of an on-screen renderer. A renderer is a presenter (Presenter.h)
 // that mirrors a form's controls into widgets, subscribes to the form for its
 // changes, routes a person's input through the calls of UserActions.h and runs
-// the form's modal loop until Form::ModalDone().
+// the form's modal loop until Form::ModalDone(). Inside the loop the calls
+// catch what event handlers raise; a renderer still catches ActionRefused (its
+// widget let a person do what the model does not allow) so that no exception
+// crosses its toolkit's event loop.
 //
 // The renderer lives in its own module so that this layer needs no toolkit. On
 // the first modal call of the process (a form or a message box) with no

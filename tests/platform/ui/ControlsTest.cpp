@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/ui/UserActions.h"
+#include "platform/win/input.h"
 
 namespace {
 
@@ -390,6 +391,38 @@ TEST(Controls, FindByNameAndKind) {
   EXPECT_EQ(p.tool.Caption(), "") << "a tool button shows its action's caption";
   p.insert.SetCaption("Insert new item");
   EXPECT_EQ(p.tool.Caption(), "Insert new item");
+}
+
+TEST(Controls, TheHourglassShowsWhileWorkAndTheCursorBeforeComesBack) {
+  const HCURSOR before = GetCursor();
+  {
+    ui::WaitCursor outer;
+    EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_WAIT));
+    {
+      ui::WaitCursor inner;
+    }
+    EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_WAIT)) << "an inner one gives back the hourglass";
+  }
+  EXPECT_EQ(GetCursor(), before);
+}
+
+TEST(Controls, StatusBarTextsAndFocusAreHeard) {
+  ui::Form form;
+  ui::StatusBar& bar = form.Add<ui::StatusBar>("StatusBar");
+  ui::Edit& edit = form.Add<ui::Edit>("Edit");
+  std::vector<ui::Property> heard;
+  form.Subscribe([&](ui::Control&, ui::Property what) { heard.push_back(what); });
+  bar.SetPanelCount(2);
+  bar.SetPanelText(1, "Receiving... ");
+  bar.SetPanelText(1, "Receiving... ");
+  bar.SetSimplePanel(true);
+  bar.SetSimpleText("Transmiting... ");
+  form.SetActiveControl(&edit);
+  EXPECT_EQ(heard, (std::vector<ui::Property>{ui::Property::Panels, ui::Property::Panels, ui::Property::Panels,
+                                              ui::Property::Panels, ui::Property::Focus}));
+  EXPECT_EQ(bar.PanelText(1), "Receiving... ");
+  EXPECT_THROW(bar.PanelText(2), std::out_of_range);
+  EXPECT_THROW(bar.SetPanelText(-1, "x"), std::out_of_range);
 }
 
 }  // namespace
