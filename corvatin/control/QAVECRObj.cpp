@@ -827,31 +827,4 @@ HRESULT TQAVECRObj::EditPacketLibraryFile(VARIANT_BOOL* result) {
   });
 }
 
-// ---------------------------------------------------------------------------
-// IQAVECR: the record readers and writers that this engine does not carry
-// answer False with ecrecNotSupported.
-
-HRESULT TQAVECRObj::ReadCashReport(IQAVECRCashReport* r, VARIANT_BOOL* result) { return NotSupported(r, result); }
-HRESULT TQAVECRObj::ReadCashierSaleRec(IQAVECRCashierSaleRec* r, VARIANT_BOOL* result) {
-  return NotSupported(r, result);
-}
-HRESULT TQAVECRObj::ReadPLUSaleRec(IQAVECRPLUSaleRec* r, VARIANT_BOOL* result) { return NotSupported(r, result); }
-HRESULT TQAVECRObj::ReadSaleRec(IQAVECRSaleRec* r, VARIANT_BOOL* result) { return NotSupported(r, result); }
-HRESULT TQAVECRObj::ReadResetRec(IQAVECRResetRec* r, VARIANT_BOOL* result) { return NotSupported(r, result); }
-HRESULT TQAVECRObj::ReadTaxChangeRec(IQAVECRTaxChangeRec* r, VARIANT_BOOL* result) {
-  return NotSupported(r, result);
-}
-HRESULT TQAVECRObj::ReadSaleSummaryRec(IQAVECRSaleRec* r, VARIANT_BOOL* result) { return NotSupported(r, result); }
-HRESULT TQAVECRObj::ReadSummaryReport(IQAVECRSaleRec* r, VARIANT_BOOL* result) { return NotSupported(r, result); }
-HRESULT TQAVECRObj::ReadReceiptItem(IQAVECRReceiptItem* r, VARIANT_BOOL* result) { return NotSupported(r, result); }
-HRESULT TQAVECRObj::ReadReceiptSummary(IQAVECRReceiptSummary* r, VARIANT_BOOL* result) {
-  return NotSupported(r, result);
-}
-HRESULT TQAVECRObj::ReadReceiptDiscountCard(IQAVECRReceiptDiscountCard* r, VARIANT_BOOL* result) {
-  return NotSupported(r, result);
-}
-HRESULT TQAVECRObj::ReadHourlyReportRec(IQAVECRHourlyReportRec* r, VARIANT_BOOL* result) {
-  return NotSupported(r, result);
-}
-
 }  // namespace corvatin

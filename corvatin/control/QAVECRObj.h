@@ -259,6 +259,16 @@ class TQAVECRObj : public IQAVECR {
   template <class T, class F>
   HRESULT Get(T* out, F&& body) noexcept;
 
+  // The report and receipt readers (ReportReaders.cpp): each reader is a
+  // table of field number to record property per layout, and ReadRecord the
+  // one interpreter of those tables.
+  template <class Itf>
+  struct RecordReader;
+  template <class Itf>
+  bool ReadRecord(Itf* record, const RecordReader<Itf>& reader);
+  template <class Itf>
+  HRESULT RunReader(Itf* record, const RecordReader<Itf>& reader, VARIANT_BOOL* result);
+
   std::string packetLibraryFile_;
   ComPtr<IQAVECRCommOptions> commOptions_;
   bool eof_ = true;
