@@ -4,7 +4,9 @@
 // the form's modal loop until Form::ModalDone(). Inside the loop the calls
 // catch what event handlers raise; a renderer still catches ActionRefused (its
 // widget let a person do what the model does not allow) so that no exception
-// crosses its toolkit's event loop.
+// crosses its toolkit's event loop. The factory runs on the thread of that
+// first modal call, and message boxes may be asked for from any thread, so a
+// renderer hands them to its own thread.
 //
 // The renderer lives in its own module so that this layer needs no toolkit. On
 // the first modal call of the process (a form or a message box) with no

@@ -1,5 +1,7 @@
 #include "platform/ui/UserActions.h"
 
+#include <algorithm>
+
 namespace ui {
 
 namespace {
@@ -32,11 +34,18 @@ void Run(Control& control, const std::function<void()>& action) {
     action();
 }
 
-void CheckTypable(CustomEdit& edit, std::string_view text, const char* what) {
+// `result` is the text the edit would hold. A person cannot type a line break
+// into a single-line edit, but one that code put there (a separator holding CR)
+// survives the person's editing of the rest, as it does when a renderer hands
+// back the whole text.
+void CheckTypable(CustomEdit& edit, std::string_view result, const char* what) {
   CheckReachable(edit, what);
   if (edit.ReadOnly()) Refuse(what, edit, "is read-only");
-  if (!edit.MultiLine() && text.find_first_of("\r\n") != std::string_view::npos)
-    Refuse(what, edit, "takes a single line");
+  if (edit.MultiLine()) return;
+  const std::string before = edit.Text();
+  for (char c : {'\r', '\n'})
+    if (std::count(result.begin(), result.end(), c) > std::count(before.begin(), before.end(), c))
+      Refuse(what, edit, "takes a single line");
 }
 
 template <class T>
@@ -57,8 +66,9 @@ void TypeInto(CustomEdit& edit, std::string_view text) {
 }
 
 void TypeAtEnd(CustomEdit& edit, std::string_view text) {
-  CheckTypable(edit, text, "TypeAtEnd");
-  Run(edit, [&] { edit.SetText(edit.Text() + std::string(text)); });
+  const std::string result = edit.Text() + std::string(text);
+  CheckTypable(edit, result, "TypeAtEnd");
+  Run(edit, [&] { edit.SetText(result); });
 }
 
 void Click(Button& button) {

@@ -18,7 +18,9 @@
 namespace ui {
 
 // Replaces the whole text as a person selecting all and typing would (one
-// change, one OnChange). A single-line edit refuses line breaks.
+// change, one OnChange). A single-line edit refuses a text with more CR or LF
+// bytes than it holds: a person cannot type a line break there, but one put
+// there by code survives an edit of the rest.
 COM_API void TypeInto(CustomEdit& edit, std::string_view text);
 // Types at the end of the text.
 COM_API void TypeAtEnd(CustomEdit& edit, std::string_view text);

@@ -244,6 +244,17 @@ TEST(Controls, ActionsAPersonCouldNotMakeAreRefusedAndChangeNothing) {
   }
 }
 
+TEST(Controls, ALineBreakPutThereByCodeSurvivesAPersonsEdit) {
+  ui::Edit separator;
+  separator.SetText("\r");
+  ui::TypeInto(separator, ";\r");
+  EXPECT_EQ(separator.Text(), ";\r");
+  EXPECT_THROW(ui::TypeInto(separator, "\r\r"), ui::ActionRefused) << "a second CR is typed";
+  EXPECT_THROW(ui::TypeInto(separator, ";\n"), ui::ActionRefused) << "an LF is typed";
+  ui::TypeInto(separator, "");
+  EXPECT_EQ(separator.Text(), "");
+}
+
 TEST(Controls, AnEditOnAPageIsTypedIntoOnceItsPageIsSelected) {
   Panel p;
   ui::SelectPage(p.pages, 1);
