@@ -527,6 +527,92 @@ TEST_F(EngineE2ETest, RefreshReadsBothIdentifiersInTransfersOfTheirOwn) {
   EXPECT_EQ(sim().Received(), expected);
 }
 
+// A mixed report: each record's kind named from its identifier, then read by
+// the reader of that kind from the fields the register sent.
+TEST_F(EngineE2ETest, ADailyReportReadsItsSaleAndResetRecords) {
+  sim().Offer("W", {{"W1", {"14 May 2003", "10:30", "7", "123.45", "100", "", "", "", "", "", "", "18.7", "12",
+                            "13", "1", "99"}},
+                    {"W3", {"14 May 2003", "", "10:30", "1", "4"}}});
+  Serve();
+  ASSERT_TRUE(Connect());
+  ASSERT_TRUE(BeginRead(ecrdtDailyReport, Variant(), Variant(), ecrrtNone, ecrrmResetting));
+  ComPtr<IQAVECRSaleRec> sale = Create<IQAVECRSaleRec>(CLSID_QAVECRSaleRec);
+  ComPtr<IQAVECRResetRec> reset = Create<IQAVECRResetRec>(CLSID_QAVECRResetRec);
+  LONG kind = -1;
+  VARIANT_BOOL ok = VARIANT_FALSE;
+  ASSERT_EQ(e()->ReadNextRecordType(&kind, &ok), S_OK);
+  ASSERT_EQ(ok, VARIANT_TRUE) << Message();
+  ASSERT_EQ(kind, ecrnrSaleRec);
+  ASSERT_EQ(e()->ReadSaleRec(sale.Get(), &ok), S_OK);
+  ASSERT_EQ(ok, VARIANT_TRUE) << Message();
+  DATE date = 0;
+  LONG number = -1, attributes = -1;
+  sale->get_Date(&date);
+  sale->get_Number(&number);
+  sale->get_Attributes(&attributes);
+  EXPECT_EQ(date, 37755.0);
+  EXPECT_EQ(number, 7);
+  EXPECT_EQ(attributes, 1) << "a reset occurred";
+  ComPtr<IQAVECRSale> lines;
+  sale->get_Sale(lines.Out());
+  CY total{}, taxes{};
+  lines->get_SaleTotal(&total);
+  lines->get_TaxesTotal(&taxes);
+  EXPECT_EQ(total.int64, 1234500);
+  EXPECT_EQ(taxes.int64, 187000);
+  EXPECT_FALSE(Eof());
+
+  ASSERT_EQ(e()->ReadNextRecordType(&kind, &ok), S_OK);
+  ASSERT_EQ(ok, VARIANT_TRUE) << Message();
+  ASSERT_EQ(kind, ecrnrResetRec);
+  EXPECT_TRUE(Eof());
+  ASSERT_EQ(e()->ReadResetRec(reset.Get(), &ok), S_OK);
+  ASSERT_EQ(ok, VARIANT_TRUE) << Message();
+  LONG resetType = -1, reason = -1;
+  DATE time = 0;
+  reset->get_ResetType(&resetType);
+  reset->get_Reason(&reason);
+  reset->get_Number(&number);
+  reset->get_Time(&time);
+  EXPECT_EQ(resetType, ecrrtPLUReset);
+  EXPECT_EQ(reason, ecrrrForced);
+  EXPECT_EQ(number, 4);
+  EXPECT_NEAR(time, 0.4375, 1e-9);
+}
+
+TEST_F(EngineE2ETest, AReceiptItemArrivesWithItsQuantityScaled) {
+  sim().Offer("O", {{"O1", {"5901234123457", Utf8ToAnsi("Kawa żółta"), "A", "3", "1500", "12.5", "18.75"}},
+                    {"O4", {"1", "42"}}});
+  Serve();
+  ASSERT_TRUE(Connect());
+  ASSERT_TRUE(BeginRead(ecrdtReceiptReport, Variant::I4(42), Variant::I4(42), ecrrtNumbers));
+  LONG kind = -1;
+  VARIANT_BOOL ok = VARIANT_FALSE;
+  ASSERT_EQ(e()->ReadNextRecordType(&kind, &ok), S_OK);
+  ASSERT_EQ(ok, VARIANT_TRUE) << Message();
+  ASSERT_EQ(kind, ecrnrReceiptItem);
+  ComPtr<IQAVECRReceiptItem> item = Create<IQAVECRReceiptItem>(CLSID_QAVECRReceiptItem);
+  ASSERT_EQ(e()->ReadReceiptItem(item.Get(), &ok), S_OK);
+  ASSERT_EQ(ok, VARIANT_TRUE) << Message();
+  LONG type = -1;
+  double quantity = 0;
+  CY price{}, value{};
+  Bstr name;
+  item->get_ItemType(&type);
+  item->get_Quantity(&quantity);
+  item->get_Price(&price);
+  item->get_Value(&value);
+  item->get_Name(name.Out());
+  EXPECT_EQ(type, ecritPLUSale);
+  EXPECT_DOUBLE_EQ(quantity, 1.5);
+  EXPECT_EQ(price.int64, 125000);
+  EXPECT_EQ(value.int64, 187500);
+  EXPECT_EQ(Utf8(name.Get()), Padded("Kawa żółta", 18));
+  ASSERT_EQ(e()->ReadNextRecordType(&kind, &ok), S_OK);
+  EXPECT_EQ(kind, ecrnrReceiptSummary);
+  EXPECT_TRUE(Eof());
+}
+
 TEST_F(EngineE2ETest, ARegisterAnsweringGarbageFailsTheConnection) {
   sim().SetAnswer(ECRSimulator::Answer::Garbage);
   Serve();
