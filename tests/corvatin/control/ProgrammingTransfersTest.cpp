@@ -538,6 +538,50 @@ TEST_F(ProgrammingE2ETest, EveryWrittenKindReadsBackAsItWent) {
   }
 }
 
+// A script host reaches the members by name: the record as an object argument,
+// the clock through a date passed by reference.
+TEST_F(ProgrammingE2ETest, AScriptHostWritesAndReadsByName) {
+  auto invoke = [&](const char16_t* member, std::vector<Variant> args, Variant* result) {
+    std::u16string name(member);
+    LPOLESTR names[] = {name.data()};
+    DISPID id = DISPID_UNKNOWN;
+    EXPECT_EQ(e()->GetIDsOfNames(GUID_NULL, names, 1, 0, &id), S_OK) << Utf8(member);
+    std::vector<VARIANT> reversed(args.rbegin(), args.rend());
+    DISPPARAMS params{};
+    params.rgvarg = reversed.data();
+    params.cArgs = static_cast<UINT>(reversed.size());
+    return e()->Invoke(id, GUID_NULL, 0, DISPATCH_METHOD, &params, result, nullptr, nullptr);
+  };
+  ComPtr<IQAVECRPLU> article = Article(ecrptPLU, ecrpaPriceFixed);
+  ASSERT_TRUE(Call([&](VARIANT_BOOL* r) { return e()->Connect(r); }));
+  ASSERT_TRUE(Call([&](VARIANT_BOOL* r) { return e()->BeginWrite(ecrdtPLU, r); }));
+  Variant result;
+  ASSERT_EQ(invoke(u"WritePLU", {Variant::Dispatch(article.Get()), Variant::I2(ecrwmDelete)}, &result), S_OK)
+      << LastDescription();
+  EXPECT_EQ(result.As(VT_BOOL).boolVal, VARIANT_TRUE) << Message();
+  ASSERT_TRUE(Call([&](VARIANT_BOOL* r) { return e()->Disconnect(r); }));
+  const std::vector<Record> stored = sim().Stored();
+  ASSERT_EQ(stored.size(), 1u);
+  EXPECT_EQ(stored[0].fields.at(0), "0");
+  EXPECT_EQ(stored[0].fields.at(6), "01000");
+
+  sim().Offer("L", {{"L", {"2024-02-29", "23:59"}}});
+  ASSERT_TRUE(Call([&](VARIANT_BOOL* r) { return e()->Connect(r); }));
+  ASSERT_TRUE(Call([&](VARIANT_BOOL* r) {
+    return e()->BeginRead(ecrdtDateTime, Variant(), Variant(), ecrrtNone, ecrrmNotResetting, r);
+  }));
+  DATE when = 0;
+  Variant byRef;
+  byRef.vt = VT_DATE | VT_BYREF;
+  byRef.pdate = &when;
+  ASSERT_EQ(invoke(u"ReadDateTime", {byRef}, &result), S_OK) << LastDescription();
+  EXPECT_EQ(result.As(VT_BOOL).boolVal, VARIANT_TRUE) << Message();
+  SYSTEMTIME st{};
+  ASSERT_TRUE(VariantTimeToSystemTime(when, &st));
+  EXPECT_EQ(std::vector<int>({st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute}),
+            std::vector<int>({2024, 2, 29, 23, 59}));
+}
+
 // ---------------------------------------------------------------------------
 // Without a register: the engine's packets kept in the test
 
