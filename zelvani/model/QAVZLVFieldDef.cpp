@@ -673,6 +673,13 @@ void TQAVZLVFieldDef::SetDefaultValue(const VARIANT& v) {
   }
   // The packet library writes amounts with "."; read them in any locale.
   std::u16string text = DefaultValueText(v);
+  // An empty text is no default: the definitions file and the editors both
+  // leave an amount field without one that way. Null stays no amount.
+  Variant direct;
+  if (text.empty() && SUCCEEDED(VariantCopyInd(&direct, &v)) && direct.vt != VT_NULL) {
+    defaultValue_ = Variant();
+    return;
+  }
   std::replace(text.begin(), text.end(), u'.', GetDecimalSeparator());
   CY cy{};
   if (FAILED(VarCyFromStr(text, &cy))) throw EConvertError("'" + WideToAnsi(text) + "' is not a valid floating point value");
