@@ -428,6 +428,79 @@ TEST_F(FrameItemEditorTest, BadSizeWritesNeitherTypeNorValues) {
   EXPECT_EQ(MessageTexts(*rec_), std::vector<std::string>{"'big' is not a valid integer value"});
 }
 
+// Every number edit of the item frames refuses a text that is no 32-bit
+// integer at OK and leaves the object untouched.
+TEST_F(EditorTest, EveryNumberEditRefusesBadText) {
+  struct Row {
+    const char* frame;
+    const char* edit;
+    std::function<ComPtr<IDispatch>()> make;
+    std::function<HRESULT(IDispatch*, VARIANT_BOOL*)> edit_;
+    const char* packetModeRadio;  // checked first when the edit belongs to packet mode
+  };
+  auto flowItem = [] { return QueryAs<IDispatch>(Create<IQAVZLVFlowItem>(CLSID_QAVZLVFlowItem).Get()); };
+  auto fieldDef = [] { return QueryAs<IDispatch>(Create<IQAVZLVFieldDef>(CLSID_QAVZLVFieldDef).Get()); };
+  auto frameItem = [] { return QueryAs<IDispatch>(Create<IQAVZLVFrameItem>(CLSID_QAVZLVFrameItem).Get()); };
+  auto editFlowItem = [](IDispatch* d, VARIANT_BOOL* r) { return QueryAs<IQAVZLVFlowItem>(d)->Edit(r); };
+  auto editFieldDef = [](IDispatch* d, VARIANT_BOOL* r) { return QueryAs<IQAVZLVFieldDef>(d)->Edit(r); };
+  auto editFrameItem = [](IDispatch* d, VARIANT_BOOL* r) { return QueryAs<IQAVZLVFrameItem>(d)->Edit(r); };
+  const Row rows[] = {
+      {"FlowItemEditFrame", "IntervalED", flowItem, editFlowItem, nullptr},
+      {"FlowItemEditFrame", "CharsAfterDelimiterED", flowItem, editFlowItem, "PacketTypeRB"},
+      {"FieldDefEditFrame", "SizeED", fieldDef, editFieldDef, nullptr},
+      {"FieldDefEditFrame", "OffsetED", fieldDef, editFieldDef, nullptr},
+      {"FieldDefEditFrame", "ConstraintsED", fieldDef, editFieldDef, nullptr},
+      {"PacketStructItemEditFrame", "OffsetED", frameItem, editFrameItem, nullptr},
+      {"PacketStructItemEditFrame", "SizeED", frameItem, editFrameItem, nullptr},
+  };
+  for (const auto& row : rows) {
+    for (const char* text : {"ten", "99999999999", "", "1.5"}) {
+      SCOPED_TRACE(std::string(row.frame) + "." + row.edit + " = '" + text + "'");
+      ComPtr<IDispatch> object = row.make();
+      Play([&](ui::Form& f) {
+        if (row.packetModeRadio) ui::Check(In<ui::RadioButton>(f, row.frame, row.packetModeRadio));
+        ui::TypeInto(In<Edit>(f, row.frame, "IDED"), "changed");
+        ui::TypeInto(In<Edit>(f, row.frame, row.edit), text);
+        ui::Click(f.FindAs<ui::Button>("OKBT"));
+        EXPECT_FALSE(f.ModalDone());
+        ui::Click(f.FindAs<ui::Button>("CancelBT"));
+      });
+      VARIANT_BOOL r = VARIANT_TRUE;
+      EXPECT_EQ(row.edit_(object.Get(), &r), S_OK);
+      EXPECT_EQ(r, VARIANT_FALSE);
+      EXPECT_EQ(MessageTexts(*rec_), std::vector<std::string>{"'" + std::string(text) + "' is not a valid integer value"});
+      std::string id = "?";
+      if (auto i = QueryAs<IQAVZLVFlowItem>(object.Get())) id = ReadText(i.Get(), &IQAVZLVFlowItem::get_ID, "id");
+      if (auto i = QueryAs<IQAVZLVFieldDef>(object.Get())) id = ReadText(i.Get(), &IQAVZLVFieldDef::get_ID, "id");
+      if (auto i = QueryAs<IQAVZLVFrameItem>(object.Get())) id = ReadText(i.Get(), &IQAVZLVFrameItem::get_ID, "id");
+      EXPECT_EQ(id, "") << "nothing written";
+      rec_->Clear();
+    }
+  }
+}
+
+// The flow item frame speaks of the flow's items more shortly inside their
+// list than in its own form.
+TEST_F(EditorTest, FlowItemLabelsDependOnWhereTheFrameSits) {
+  auto item = Create<IQAVZLVFlowItem>(CLSID_QAVZLVFlowItem);
+  Play([](ui::Form& f) {
+    EXPECT_EQ(In<ui::Label>(f, "FlowItemEditFrame", "RetryCountLA").Caption(), "Number of retries");
+    EXPECT_EQ(In<ui::Label>(f, "FlowItemEditFrame", "IntervalLA").Caption(), "Time to wait before next flow item");
+    EXPECT_EQ(In<ui::Label>(f, "FlowItemEditFrame", "NextFlowItemIDLA").Caption(), "Next flow item ID");
+    ui::PressEscape(f);
+  });
+  EXPECT_EQ(RunEdit(item.Get()), std::make_pair(S_OK, false));
+  auto items = Create<IQAVZLVFlowItems>(CLSID_QAVZLVFlowItems);
+  dynamic_cast<TQAVZLVFlowItems*>(items.Get())->Append(item.Get());
+  Play([](ui::Form& f) {
+    EXPECT_EQ(In<ui::Label>(f, "FlowItemEditFrame", "RetryCountLA").Caption(), "Repetitions limit");
+    EXPECT_EQ(In<ui::Label>(f, "FlowItemEditFrame", "IntervalLA").Caption(), "Wait before next item [ms]");
+    EXPECT_EQ(In<ui::Label>(f, "FlowItemEditFrame", "NextFlowItemIDLA").Caption(), "Next item ID");
+    ui::PressEscape(f);
+  });
+  EXPECT_EQ(RunEdit(items.Get()), std::make_pair(S_OK, false));
+}
+
 // The editors of the objects that own a list: their own fields, then the
 // nested list, written only on OK.
 TEST_F(EditorTest, ObjectsWithNestedListsWriteTheirFieldsAndTheShownItem) {
