@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "corvatin/control/CorvatinServer.h"
+#include "corvatin/control/PacketIdentifiers.h"
 #include "corvatin/control/QAVECRObj.h"
 #include "platform/com/ansi.h"
 #include "platform/com/interfaces.h"
@@ -602,6 +603,115 @@ TEST_F(ReportReadersTest, ReceiptReportsReadItemsSummariesAndCards) {
     EXPECT_EQ(discount.int64, 25000);
     EXPECT_EQ(TextOf([&](BSTR* b) { return card->get_CardCode(b); }).substr(0, 7), "KARTA01");
     EXPECT_TRUE(engine_->Eof());
+  }
+}
+
+TEST_F(ReportReadersTest, EveryReportKindReadsRecordByRecordToTheEndOfData) {
+  struct Row {
+    LONG dataType;
+    LONG rangeType;
+    std::vector<std::string> ids;  // the records served, in order
+  };
+  const Row rows[] = {
+      {ecrdtCashReport, ecrrtNone, {"R", "R"}},
+      {ecrdtCashReportEx, ecrrtNone, {"f"}},
+      {ecrdtCashReportExEx, ecrrtNone, {"o"}},
+      {ecrdtCashierSale, ecrrtCodes, {"S", "S"}},
+      {ecrdtCashierSaleEx, ecrrtCodes, {"g"}},
+      {ecrdtCashierSaleExEx, ecrrtCodes, {"n"}},
+      {ecrdtDepartmentSale, ecrrtNumbers, {"T", "T"}},
+      {ecrdtPLUSale, ecrrtCodes, {"U"}},
+      {ecrdtPackingReport, ecrrtNone, {"d"}},
+      {ecrdtHourlyReport, ecrrtNone, {"l", "l", "l"}},
+      {ecrdtPeriodicalSummaryReport, ecrrtNumbers, {"b"}},
+      {ecrdtPeriodicalSummaryReport, ecrrtDates, {"a"}},
+      {ecrdtPeriodicalSummaryReportEx, ecrrtNumbers, {"v"}},
+      {ecrdtPeriodicalSummaryReportEx, ecrrtDates, {"u"}},
+      {ecrdtDailyReport, ecrrtNone, {"W1", "W2", "W3", "W1"}},
+      {ecrdtDailyReportEx, ecrrtNone, {"w1", "w2", "w3"}},
+      {ecrdtPeriodicalReport, ecrrtNumbers, {"Z1", "Z2", "Z3", "Z4", "Z6"}},
+      {ecrdtPeriodicalReport, ecrrtDates, {"Y1", "Y2", "Y3", "Y4", "Y6"}},
+      {ecrdtPeriodicalReportEx, ecrrtNumbers, {"z1", "z2", "z3", "z4", "z6"}},
+      {ecrdtPeriodicalReportEx, ecrrtDates, {"y1", "y2", "y3", "y4", "y6"}},
+      {ecrdtReceiptReport, ecrrtNumbers, {"O0", "O1", "O2", "O3", "O5", "O4", "O1", "O4"}},
+      {ecrdtReceiptReportEx, ecrrtNumbers, {"k0", "k1", "k2", "k3", "k5", "k4"}},
+  };
+  Open();
+  ComPtr<IQAVZLVPacketLibrary> library;
+  ASSERT_EQ(engine_->Protocol()->get_PacketLibrary(library.Out()), S_OK);
+  auto cash = Create<IQAVECRCashReport>(CLSID_QAVECRCashReport);
+  auto cashier = Create<IQAVECRCashierSaleRec>(CLSID_QAVECRCashierSaleRec);
+  auto plu = Create<IQAVECRPLUSaleRec>(CLSID_QAVECRPLUSaleRec);
+  auto hourly = Create<IQAVECRHourlyReportRec>(CLSID_QAVECRHourlyReportRec);
+  auto sale = Create<IQAVECRSaleRec>(CLSID_QAVECRSaleRec);
+  auto reset = Create<IQAVECRResetRec>(CLSID_QAVECRResetRec);
+  auto taxChange = Create<IQAVECRTaxChangeRec>(CLSID_QAVECRTaxChangeRec);
+  auto item = Create<IQAVECRReceiptItem>(CLSID_QAVECRReceiptItem);
+  auto summary = Create<IQAVECRReceiptSummary>(CLSID_QAVECRReceiptSummary);
+  auto card = Create<IQAVECRReceiptDiscountCard>(CLSID_QAVECRReceiptDiscountCard);
+  // The reader of a fetching data type; none for the mixed reports.
+  auto fetching = [&](LONG dataType) -> std::function<HRESULT(VARIANT_BOOL*)> {
+    if (dataType >= ecrdtCashReport && dataType <= ecrdtCashReportExEx)
+      return [&](VARIANT_BOOL* r) { return e()->ReadCashReport(cash.Get(), r); };
+    if (dataType >= ecrdtCashierSale && dataType <= ecrdtCashierSaleExEx)
+      return [&](VARIANT_BOOL* r) { return e()->ReadCashierSaleRec(cashier.Get(), r); };
+    if (dataType == ecrdtDepartmentSale || dataType == ecrdtPLUSale || dataType == ecrdtPackingReport)
+      return [&](VARIANT_BOOL* r) { return e()->ReadPLUSaleRec(plu.Get(), r); };
+    if (dataType == ecrdtHourlyReport) return [&](VARIANT_BOOL* r) { return e()->ReadHourlyReportRec(hourly.Get(), r); };
+    if (dataType == ecrdtPeriodicalSummaryReport || dataType == ecrdtPeriodicalSummaryReportEx)
+      return [&](VARIANT_BOOL* r) { return e()->ReadSummaryReport(sale.Get(), r); };
+    return nullptr;
+  };
+  // The reader that a record kind names.
+  const std::function<HRESULT(VARIANT_BOOL*)> byKind[] = {
+      [&](VARIANT_BOOL* r) { return e()->ReadSaleRec(sale.Get(), r); },
+      [&](VARIANT_BOOL* r) { return e()->ReadResetRec(reset.Get(), r); },
+      [&](VARIANT_BOOL* r) { return e()->ReadTaxChangeRec(taxChange.Get(), r); },
+      [&](VARIANT_BOOL* r) { return e()->ReadSaleSummaryRec(sale.Get(), r); },
+      [&](VARIANT_BOOL* r) { return e()->ReadReceiptItem(item.Get(), r); },
+      [&](VARIANT_BOOL* r) { return e()->ReadReceiptSummary(summary.Get(), r); },
+      [&](VARIANT_BOOL* r) { return e()->ReadReceiptDiscountCard(card.Get(), r); },
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.ids.front());
+    // Every field of each record as its definition has it: "1", or a date
+    // and a time.
+    std::vector<Record> records;
+    for (const std::string& id : row.ids) {
+      ComPtr<IQAVZLVPacket> packet;
+      Bstr pid = Bstr::Attach(AnsiToBstr(id));
+      ASSERT_EQ(library->CreatePacket(pid.Get(), Variant(), qzlvptRead, packet.Out()), S_OK);
+      ASSERT_TRUE(packet) << "the default library has no record " << id;
+      ComPtr<IQAVZLVPacketDef> definition;
+      ComPtr<IQAVZLVFieldDefs> defs;
+      packet->get_PacketDef(definition.Out());
+      definition->get_FieldDefs(defs.Out());
+      LONG n = 0;
+      packet->get_FieldsCount(&n);
+      Fields fields;
+      for (LONG i = 0; i < n; ++i) {
+        ComPtr<IQAVZLVFieldDef> def;
+        defs->get_Items(i, def.Out());
+        LONG type = 0;
+        def->get_DataType(&type);
+        fields.push_back(type == qzlvdaDate ? "2026-12-08" : type == qzlvdaTime ? "12:30" : "1");
+      }
+      records.push_back({id, fields});
+    }
+    const std::string start = PacketIdOf(row.dataType, row.rangeType);
+    ASSERT_EQ(start, row.ids.front().substr(0, 1));
+    sim_->Offer(start, records);
+    const Variant bound = row.rangeType == ecrrtDates ? Variant::Date(46000) : Variant::I4(1);
+    ASSERT_TRUE(engine_->DoBeginRead(row.dataType, bound, bound, row.rangeType, ecrrmNotResetting));
+    std::size_t read = 0;
+    for (; !engine_->Eof() && read < row.ids.size(); ++read) {
+      std::function<HRESULT(VARIANT_BOOL*)> reader = fetching(row.dataType);
+      if (!reader) reader = byKind[NextKind()];
+      ASSERT_TRUE(Ok(reader)) << row.ids[read] << ": " << engine_->LastErrorMessage();
+    }
+    EXPECT_EQ(read, row.ids.size());
+    EXPECT_TRUE(engine_->Eof());
+    EXPECT_TRUE(engine_->DoConfirmRead());
   }
 }
 
