@@ -388,6 +388,7 @@ TEST_F(ReportReadersTest, DailyReportsReadRecordByRecord) {
   for (int k = 0; k < 7; ++k) sale.push_back(std::to_string(k + 1) + ".00");
   sale.insert(sale.end(), {"99.00", "40", "41", "1", "4242", "3", "12.34"});
   const Fields reset = {"2026-12-07", "", "08:15", "0", "5"};
+  const Fields forcedReset = {"2026-12-07", "", "08:15", "7", "5"};
   struct Row {
     LONG dataType;
     const char* start;
@@ -407,7 +408,7 @@ TEST_F(ReportReadersTest, DailyReportsReadRecordByRecord) {
     const std::string s = row.start;
     // The plain daily sale record has no cancelled receipts (fields 17, 18).
     Fields fields(sale.begin(), sale.begin() + (row.amounts.empty() ? 16 : 18));
-    Read(row.dataType, s, {{s + "1", fields}, {s + "2", reset}, {s + "3", reset}});
+    Read(row.dataType, s, {{s + "1", fields}, {s + "2", reset}, {s + "3", forcedReset}});
     auto rec = Create<IQAVECRSaleRec>(CLSID_QAVECRSaleRec);
     auto resetRec = Create<IQAVECRResetRec>(CLSID_QAVECRResetRec);
     ASSERT_EQ(NextKind(), ecrnrSaleRec);
@@ -444,8 +445,9 @@ TEST_F(ReportReadersTest, DailyReportsReadRecordByRecord) {
     rec->get_Date(&date);
     EXPECT_EQ(VarBstrFromDate(date), u"2026-12-08");
 
-    // "2" a RAM reset, "3" an article reset; reason 0 is an error.
-    for (LONG type : {ecrrtRAMReset, ecrrtPLUReset}) {
+    // "2" a RAM reset, "3" an article reset; reason 0 is an error, any other
+    // value a forced reset.
+    for (auto [type, expectedReason] : {std::pair{ecrrtRAMReset, ecrrrError}, std::pair{ecrrtPLUReset, ecrrrForced}}) {
       ASSERT_EQ(NextKind(), ecrnrResetRec);
       ASSERT_TRUE(Ok([&](VARIANT_BOOL* r) { return e()->ReadResetRec(resetRec.Get(), r); }));
       LONG resetType = -2, reason = -2, resetNumber = -2;
@@ -455,7 +457,7 @@ TEST_F(ReportReadersTest, DailyReportsReadRecordByRecord) {
       resetRec->get_Number(&resetNumber);
       resetRec->get_Time(&time);
       EXPECT_EQ(resetType, type);
-      EXPECT_EQ(reason, ecrrrError);
+      EXPECT_EQ(reason, expectedReason);
       EXPECT_EQ(resetNumber, 5);
       EXPECT_EQ(VarBstrFromDate(time), u"08:15:00");
     }
