@@ -19,6 +19,7 @@
 // member with a description; the record keeps what was stored so far and a
 // write packet is not sent.
 #include <algorithm>
+#include <cstdlib>
 #include <cstdint>
 #include <exception>
 #include <span>
@@ -357,6 +358,50 @@ constexpr SpeedCode kSpeedCodes[] = {{2400, 0}, {4800, 1}, {9600, 2}, {19200, 3}
 
 constexpr LONG kHALOFields = 15;
 constexpr LONG kDiscountFields = 8;  // one per discount type 0-7
+// Sends the write packet once every amount in it fits its field. The packet
+// library cuts a value's text to its field's width, so an amount too wide for
+// its field would reach the register as a different amount while the write
+// reported success: such a write fails with a description and sends nothing.
+// Rounding to the field's hundredths or thousands is no such loss.
+bool SendWritePacket(TQAVECRObj& engine) {
+  IQAVZLVPacket* packet = engine.Packet();
+  ComPtr<IQAVZLVPacketDef> definition;
+  Check(packet->get_PacketDef(definition.Out()), "Cannot read the packet's definition");
+  ComPtr<IQAVZLVFieldDefs> fields;
+  if (definition) Check(definition->get_FieldDefs(fields.Out()), "Cannot read the packet's fields");
+  LONG count = 0;
+  Check(packet->get_FieldsCount(&count), "Cannot count the packet's fields");
+  for (LONG n = 1; fields && n <= count; ++n) {
+    const Variant value = engine.FieldValue(n);
+    if (value.vt != VT_CY) continue;
+    ComPtr<IQAVZLVFieldDef> field;
+    Check(fields->get_Items(n - 1, field.Out()), "Cannot read a field's definition");
+    if (!field) continue;
+    LONG offset = 0;
+    LONG size = 0;
+    Check(field->get_Offset(&offset), "Cannot read a field's offset");
+    Check(field->get_Size(&size), "Cannot read a field's size");
+    // A blank buffer that holds the field where it stands in the data.
+    Bstr buffer(std::u16string(static_cast<std::size_t>(std::max<LONG>(offset + size + 1, 1)), u' '));
+    BSTR raw = buffer.Detach();
+    VARIANT_BOOL done = VARIANT_FALSE;
+    const HRESULT hr = field->PasteValue(&raw, value, -1, &done);
+    buffer = Bstr::Attach(raw);
+    Check(hr, "Cannot write an amount into its field");
+    Variant back;
+    Check(field->ExtractValue(buffer.Get(), &back, &done), "Cannot read an amount from its field");
+    Variant amount;
+    const bool fits = SUCCEEDED(back.TryAs(VT_CY, amount)) &&
+                      std::llabs(amount.cyVal.int64 - value.cyVal.int64) < kCyScale;
+    if (!fits) {
+      throw ComError(DISP_E_OVERFLOW, "The amount " + BstrToAnsi(value.As(VT_BSTR).bstrVal) + " of field " +
+                                          std::to_string(n) + " does not fit the register's field of " +
+                                          std::to_string(size) + " characters; nothing was sent");
+    }
+  }
+  return engine.WritePacket();
+}
+
 constexpr LONG kDateField = 1;
 constexpr LONG kTimeField = 2;
 
@@ -426,7 +471,7 @@ HRESULT TQAVECRObj::WriteFlags(VARIANT_BOOL* result) {
     const FlagBytes bytes = FlagBytesOf(DataType());
     for (int k = 0; k < bytes.count; ++k)
       SetFieldValue(bytes.firstField + k, Variant::I4(static_cast<LONG>((word >> (8 * k)) & 0xFF)));
-    return WritePacket();
+    return SendWritePacket(*this);
   });
 }
 
@@ -437,7 +482,7 @@ HRESULT TQAVECRObj::WriteIdentifier(VARIANT identifier, VARIANT_BOOL* result) {
   return Transfer(result, this, [&] {
     if (CreateWritePacket()) return false;
     SetFieldValue(1, identifier);
-    return WritePacket();
+    return SendWritePacket(*this);
   });
 }
 
@@ -454,7 +499,7 @@ HRESULT TQAVECRObj::WriteDateTime(DATE dateTime, VARIANT_BOOL* result) {
     if (CreateWritePacket()) return false;
     SetFieldValue(kDateField, Variant::Date(dateTime));
     SetFieldValue(kTimeField, Variant::Date(dateTime));
-    return WritePacket();
+    return SendWritePacket(*this);
   });
 }
 
@@ -473,7 +518,7 @@ HRESULT TQAVECRObj::WriteCashier(IQAVECRCashier* cashier, VARIANT_BOOL* result) 
   return Transfer(result, cashier, [&] {
     if (CreateWritePacket()) return false;
     WriteFields<IQAVECRCashier>(*this, cashier, kCashierLayout);
-    return WritePacket();
+    return SendWritePacket(*this);
   });
 }
 
@@ -489,7 +534,7 @@ HRESULT TQAVECRObj::WriteLinkedCodeRec(IQAVECRLinkedCodeRec* linkedCodeRec, VARI
   return Transfer(result, linkedCodeRec, [&] {
     if (CreateWritePacket()) return false;
     WriteFields<IQAVECRLinkedCodeRec>(*this, linkedCodeRec, kLinkedCodeLayout);
-    return WritePacket();
+    return SendWritePacket(*this);
   });
 }
 
@@ -505,7 +550,7 @@ HRESULT TQAVECRObj::WritePLUShortcutRec(IQAVECRPLUShortcutRec* pluShortcut, VARI
   return Transfer(result, pluShortcut, [&] {
     if (CreateWritePacket()) return false;
     WriteFields<IQAVECRPLUShortcutRec>(*this, pluShortcut, kShortcutLayout);
-    return WritePacket();
+    return SendWritePacket(*this);
   });
 }
 
@@ -553,7 +598,7 @@ HRESULT TQAVECRObj::WritePLU(IQAVECRPLU* plu, LONG writeMode, VARIANT_BOOL* resu
     Check(plu->get_PLUType(&pluType), "Cannot read PLUType of the record");
     SetFieldValue(layout->attributeField,
                   Variant::Str(PLUAttributeText(layout->attributes, attributes, pluType)));
-    return WritePacket();
+    return SendWritePacket(*this);
   });
 }
 
@@ -582,7 +627,7 @@ HRESULT TQAVECRObj::WriteTaxRates(IQAVECRTaxRates* taxRates, VARIANT_BOOL* resul
     if (CreateWritePacket()) return false;
     const LONG n = DataType() == ecrdtTaxRatesEx ? kTaxRatesEx : kTaxRates;
     for (LONG i = 1; i <= n; ++i) SetFieldValue(i, Variant::Ansi(TaxRateField(taxRates, i - 1)));
-    return WritePacket();
+    return SendWritePacket(*this);
   });
 }
 
@@ -611,7 +656,7 @@ HRESULT TQAVECRObj::WriteHALO(IQAVECRHALO* halo, VARIANT_BOOL* result) {
       Check(halo->get_Values(i - 1, &limit), "Cannot read a HALO limit");
       SetFieldValue(i, Variant::Cy(limit));
     }
-    return WritePacket();
+    return SendWritePacket(*this);
   });
 }
 
@@ -632,7 +677,7 @@ HRESULT TQAVECRObj::WriteDiscounts(IQAVECRDiscounts* discounts, VARIANT_BOOL* re
   return Transfer(result, discounts, [&] {
     if (CreateWritePacket()) return false;
     for (LONG n = 1; n <= kDiscountFields; ++n) SetFieldValue(n, Variant::Cy(DiscountOfType(discounts, n - 1)));
-    return WritePacket();
+    return SendWritePacket(*this);
   });
 }
 
@@ -658,7 +703,7 @@ HRESULT TQAVECRObj::WriteDiscountCard(IQAVECRDiscountCard* discountCard, LONG wr
     for (LONG i = 0; i < kCardDiscounts; ++i)
       SetFieldValue(kCardWriteOffset + 1 + i, Variant::I4(CardDiscountField(discountCard, i)));
     WriteFields<IQAVECRDiscountCard>(*this, discountCard, kDiscountCardLayout, kCardWriteOffset);
-    return WritePacket();
+    return SendWritePacket(*this);
   });
 }
 

@@ -1016,11 +1016,25 @@ TEST_F(ProgrammingOfflineTest, BadValuesFailTheWriterAndNothingIsSent) {
   ComPtr<IQAVECRTaxRates> negative = TaxRates({23 * kUnit, -kUnit / 20});
   // 922337203685.4775 tenths do not fit the register's integer.
   ComPtr<IQAVECRDiscountCard> huge = Card({5 * kUnit, 922337203685477LL});
+  // Amounts wider than their fields (ten characters of hundredths for a price
+  // and a HALO limit, eight for a discount) would be cut to other amounts.
+  ComPtr<IQAVECRPLU> pricey = Article(ecrptPLU, 0);
+  pricey->put_Price(CY{9223372036854775807LL});
+  ComPtr<IQAVECRHALO> wideLimit = HALO({5 * kUnit, 100000000 * kUnit});
+  ComPtr<IQAVECRDiscounts> wideDiscount = Create<IQAVECRDiscounts>(CLSID_QAVECRDiscounts);
+  VARIANT_BOOL added;
+  wideDiscount->Add(ecrdtMaxAmountMarkUp, Money(1000000 * kUnit), nullptr, &added);
   const Row rows[] = {
       {"a negative tax rate", ecrdtTaxRates,
        [&](VARIANT_BOOL* r) { return e()->WriteTaxRates(negative.Get(), r); }, E_INVALIDARG},
       {"a huge card discount", ecrdtDiscountCard,
        [&](VARIANT_BOOL* r) { return e()->WriteDiscountCard(huge.Get(), ecrwmInsert, r); }, DISP_E_OVERFLOW},
+      {"a huge price", ecrdtPLU, [&](VARIANT_BOOL* r) { return e()->WritePLU(pricey.Get(), ecrwmInsert, r); },
+       DISP_E_OVERFLOW},
+      {"a HALO limit of 100000000", ecrdtHALO, [&](VARIANT_BOOL* r) { return e()->WriteHALO(wideLimit.Get(), r); },
+       DISP_E_OVERFLOW},
+      {"a discount of 1000000", ecrdtDiscounts,
+       [&](VARIANT_BOOL* r) { return e()->WriteDiscounts(wideDiscount.Get(), r); }, DISP_E_OVERFLOW},
   };
   for (const Row& row : rows) {
     Begin(row.dataType);
@@ -1030,6 +1044,14 @@ TEST_F(ProgrammingOfflineTest, BadValuesFailTheWriterAndNothingIsSent) {
     EXPECT_FALSE(LastDescription().empty()) << row.what;
     EXPECT_TRUE(engine_.sent.empty()) << row.what;
   }
+
+  // The widest amounts that fit, and amounts the field rounds, are sent.
+  ComPtr<IQAVECRHALO> fitting = HALO({99999999 * kUnit + 9900, 123450, -5 * kUnit});
+  Begin(ecrdtHALO);
+  bool ok = false;
+  ASSERT_EQ(Run([&](VARIANT_BOOL* r) { return e()->WriteHALO(fitting.Get(), r); }, &ok), S_OK) << LastDescription();
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(engine_.sent.size(), 1u);
 }
 
 TEST_F(ProgrammingOfflineTest, FieldsAreConvertedAsVariantsConvert) {
