@@ -37,17 +37,3 @@ com::ComModule& CorvatinModule() {
 }
 
 }  // namespace corvatin
-
-extern "C" {
-
-COM_API HRESULT DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
-  return corvatin::CorvatinModule().GetClassObject(clsid, riid, ppv);
-}
-
-COM_API HRESULT DllCanUnloadNow() { return corvatin::CorvatinModule().CanUnloadNow(); }
-
-COM_API HRESULT DllRegisterServer() { return corvatin::CorvatinModule().RegisterServer(); }
-
-COM_API HRESULT DllUnregisterServer() { return corvatin::CorvatinModule().UnregisterServer(); }
-
-}  // extern "C"

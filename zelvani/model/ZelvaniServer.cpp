@@ -15,17 +15,3 @@ com::ComModule& ZelvaniModule() {
 }
 
 }  // namespace zelvani
-
-extern "C" {
-
-COM_API HRESULT DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
-  return zelvani::ZelvaniModule().GetClassObject(clsid, riid, ppv);
-}
-
-COM_API HRESULT DllCanUnloadNow() { return zelvani::ZelvaniModule().CanUnloadNow(); }
-
-COM_API HRESULT DllRegisterServer() { return zelvani::ZelvaniModule().RegisterServer(); }
-
-COM_API HRESULT DllUnregisterServer() { return zelvani::ZelvaniModule().UnregisterServer(); }
-
-}  // extern "C"
