@@ -2,6 +2,7 @@
 // of the object, what OK writes back, and that Cancel and a bad number leave
 // the object as it was.
 #include <functional>
+#include <thread>
 
 #include "tests/zelvani/editors/EditorTestSupport.h"
 
@@ -477,6 +478,25 @@ TEST_F(EditorTest, EveryNumberEditRefusesBadText) {
       rec_->Clear();
     }
   }
+}
+
+// Editors are shown on the forms' thread only: an Edit called on another
+// thread fails with a clear error and changes nothing.
+TEST_F(EditorTest, EditOnAnotherThreadFailsClearly) {
+  auto item = Create<IQAVZLVFlowItem>(CLSID_QAVZLVFlowItem);
+  Play([](ui::Form& f) { ui::PressEscape(f); });
+  EXPECT_EQ(RunEdit(item.Get()), std::make_pair(S_OK, false));  // the forms' thread is this one
+  HRESULT hr = S_OK;
+  std::string description;
+  std::thread other([&] {
+    VARIANT_BOOL r = VARIANT_TRUE;
+    hr = item->Edit(&r);
+    description = WideToAnsi(TakeErrorDescription());
+  });
+  other.join();
+  EXPECT_TRUE(FAILED(hr));
+  EXPECT_NE(description.find("thread"), std::string::npos) << description;
+  EXPECT_TRUE(rec_->Forms().size() <= 1u);
 }
 
 // The flow item frame speaks of the flow's items more shortly inside their
