@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include "zelvani/model/EditorHook.h"
@@ -47,9 +48,16 @@ ComPtr<IQAVZLVPacketLibrary> LoadLibrary(const std::string& name) {
 }  // namespace
 
 void ReplaceFileText(const std::string& name, const std::string& text) {
-  const std::string path = AnsiToUtf8(name);
+  std::string path = AnsiToUtf8(name);
   struct stat st {};
   const bool exists = ::stat(path.c_str(), &st) == 0;
+  // A link keeps pointing at the file it names: the file itself is replaced.
+  if (exists) {
+    if (char* real = ::realpath(path.c_str(), nullptr)) {
+      path = real;
+      std::free(real);
+    }
+  }
   if (exists && ((st.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0))
     throw ComError(E_ACCESSDENIED, "Cannot write file \"" + name + "\". The file is read-only");
   const std::size_t slash = path.rfind('/');
@@ -63,13 +71,9 @@ void ReplaceFileText(const std::string& name, const std::string& text) {
     ::unlink(temp.c_str());
     FileError("Cannot write file", name, err);
   };
-  // A new file takes the permissions a newly created one would have.
-  mode_t mode = st.st_mode & 07777;
-  if (!exists) {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    mode = 0666 & ~mask;
-  }
+  // A file written anew (it vanished) is readable by all, writable by its
+  // owner.
+  const mode_t mode = exists ? (st.st_mode & 07777) : 0644;
   if (::fchmod(fd, mode) != 0) fail(errno);
   std::size_t done = 0;
   while (done < text.size()) {

@@ -228,6 +228,25 @@ TEST_F(ProtocolEditorTest, FileProblemsWhileOpenAreShownAndLeaveTheFileWhole) {
   }
 }
 
+// A library file reached through a link: the file it names gets the text and
+// the link stays.
+TEST_F(ProtocolEditorTest, LinkedFileIsWrittenThroughTheLink) {
+  const std::string target = WriteFile("real.pkd", kLibrary);
+  const std::string link = (dir_ / "link.pkd").string();
+  ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
+  ASSERT_TRUE(lib_->Load(link));
+  Play([&](ui::Form& f) {
+    ASSERT_TRUE(ui::SelectPage(Pages(f), 3));
+    ui::TypeInto(Text(f), Renamed("FlowNew"));
+    ASSERT_TRUE(ui::SelectPage(Pages(f), 0));
+    ui::Click(f.FindAs<ui::Button>("OKBT"));
+  });
+  EXPECT_EQ(RunEdit(library_.Get()), std::make_pair(S_OK, true));
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(ReadFile(target), WithCrLf(Renamed("FlowNew")));
+  EXPECT_EQ(CallerFlowID(), "FlowNew");
+}
+
 // An invalid number left in a list's item frame does not stop the lists from
 // being reloaded from the text: the values of the item shown before are
 // forgotten with the old lists.
