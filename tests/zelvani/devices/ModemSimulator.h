@@ -1,0 +1,161 @@
+// A Hayes-compatible modem at the far end of a serial line, for end-to-end
+// tests of the telephony layer and the modem device. It holds the master side
+// of a pseudo-terminal pair whose slave is mapped to a "COMn" name and listed
+// as a telephony line, so the layer opens it as it opens a real modem, and it
+// drives the carrier (DCD) on the serial layer's virtual lines.
+//
+// In command mode it parses "AT" lines (case-insensitive, several commands per
+// line: D, A, H, O, E, V, Z, &F, S registers and the rest answered OK), echoes
+// and answers verbosely or with numeric codes as E and V say. A dial looks its
+// number up in the script: each number has an outcome ("CONNECT 9600",
+// "BUSY", "NO ANSWER", "NO CARRIER", "NO DIALTONE", silence) after a delay,
+// and a number with characters a modem refuses gets ERROR. After CONNECT the
+// line is in data mode: bytes are bridged to a register simulator (which sees
+// its port opened), or kept when no register is bridged. "+++" between guard
+// times returns to command mode with the call held; DTR dropped by the other
+// side hangs up. Faults: a modem that never answers, one that answers only
+// garbage, garbage after CONNECT, the carrier lost during a call, and the
+// port closed (the line disappears).
+//
+//   ModemSimulator modem("COM7");
+//   modem.Dial("5551234", {"CONNECT 9600", 200ms});
+//   modem.Bridge(registerSim);
+//   modem.Start();
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/comm/testing.h"
+
+namespace zelvani {
+
+class RegisterSimulator;
+
+class ModemSimulator {
+ public:
+  using Clock = std::chrono::steady_clock;
+  using ms = std::chrono::milliseconds;
+
+  // What a dial of one number brings.
+  struct Outcome {
+    Outcome(std::string result = "CONNECT 9600", ms delay = ms(100), std::string afterConnect = {},
+            ms carrierFor = ms(-1))
+        : result(std::move(result)), delay(delay), afterConnect(std::move(afterConnect)), carrierFor(carrierFor) {}
+    std::string result;        // the result line; empty: the modem stays silent
+    ms delay;                  // from the dial command to the result
+    std::string afterConnect;  // bytes sent right after CONNECT (line noise)
+    ms carrierFor;             // the carrier drops this long after CONNECT (<0: never)
+  };
+
+  // Opens the pair and maps its slave to `port` (the test's own registry).
+  explicit ModemSimulator(const std::string& port);
+  ~ModemSimulator();
+  ModemSimulator(const ModemSimulator&) = delete;
+  ModemSimulator& operator=(const ModemSimulator&) = delete;
+
+  // ---- script (before Start)
+  ModemSimulator& Dial(const std::string& number, Outcome outcome);
+  // Outcome of numbers without one of their own (default: NO CARRIER after 100 ms).
+  ModemSimulator& OtherNumbers(Outcome outcome);
+  // Data mode talks to this register (its port seen opened at CONNECT, closed at hang-up).
+  ModemSimulator& Bridge(RegisterSimulator& reg);
+  // Guard time of the escape sequence (the S12 register, 1 s by default).
+  ModemSimulator& Guard(ms guard);
+  // The modem answers nothing at all / answers every command line with garbage.
+  ModemSimulator& Silent();
+  ModemSimulator& Garbage();
+
+  void Start();
+  void Stop();
+
+  // ---- during a test
+  // An incoming call: RING every `every`, `times` times, until answered
+  // (CONNECT after `answerDelay`).
+  void Ring(int times, ms every = ms(300), ms answerDelay = ms(100));
+  // The carrier goes now (NO CARRIER, data mode ends).
+  void LoseCarrier();
+  // The master side closes: the port disappears for the other side.
+  void ClosePort();
+  // Sends bytes to the other side as they stand.
+  void Send(const std::string& bytes);
+
+  // ---- what happened (safe at any time)
+  std::vector<std::string> Commands() const;  // every command line received, as sent
+  int Dials() const;
+  int Answers() const;
+  int Hangups() const;      // calls ended by DTR or ATH
+  bool InCall() const;      // a call is up (data or command mode)
+  bool DataMode() const;
+  std::string Data() const; // bytes received in data mode without a bridge
+  // Waits until `what` holds (checked under the simulator's lock).
+  bool WaitFor(const std::function<bool()>& what, ms timeout) const;
+  const std::string& SlavePath() const { return pty_.slavePath(); }
+  const std::string& PortName() const { return port_; }
+
+ private:
+  enum class Mode { Command, Dialing, Ringing, Answering, Data, Online };  // Online: command mode in a call
+
+  void Run();
+  void OnBytes(const std::string& bytes);
+  void OnCommandLine(const std::string& line);
+  void Result(const std::string& word);
+  void Write(const std::string& bytes);
+  void Connected(const Outcome& outcome);
+  void HangUp(bool byDtr);
+  void SetCarrier(bool on);
+  void OpenBridge();
+  void CloseBridge();
+  void PumpBridge();
+  bool Stopping() const;
+
+  std::string port_;
+  comm::testing::PseudoTerminal pty_;
+
+  mutable std::mutex mu_;
+  mutable std::condition_variable changed_;
+  std::map<std::string, Outcome> outcomes_;
+  Outcome other_{"NO CARRIER", ms(100), {}, ms(-1)};
+  RegisterSimulator* bridgeTo_ = nullptr;
+  ms guard_{1000};
+  bool silent_ = false;
+  bool garbage_ = false;
+  bool stop_ = false;
+  bool closed_ = false;
+
+  // Modem state (the thread's; read by the observers under mu_).
+  Mode mode_ = Mode::Command;
+  bool echo_ = true;
+  bool verbose_ = true;
+  std::string line_;
+  Outcome pending_;
+  Clock::time_point due_{};
+  Clock::time_point carrierEnd_ = Clock::time_point::max();
+  int ringsLeft_ = 0;
+  ms ringEvery_{300};
+  ms answerDelay_{100};
+  Clock::time_point nextRing_{};
+  bool lastDtr_ = false;
+  Clock::time_point lastData_{};
+  std::string escape_;  // "+" characters of a possible escape
+  Clock::time_point escapeAt_{};
+  int bridge_ = -1;
+
+  std::vector<std::string> commands_;
+  int dials_ = 0;
+  int answers_ = 0;
+  int hangups_ = 0;
+  std::string data_;
+  std::vector<std::string> toSend_;
+  bool loseCarrier_ = false;
+  bool closePort_ = false;
+  std::thread thread_;
+};
+
+}  // namespace zelvani
