@@ -1,8 +1,6 @@
 // The Windows-named entry points: argument checks, handles, the last error and
 // the overlapped record around the Port object.
 #include <atomic>
-#include <condition_variable>
-#include <mutex>
 
 #include "platform/comm/comm.h"
 #include "platform/comm/names.h"
@@ -32,11 +30,6 @@ BOOL Result(DWORD error) { return error ? Fail(error) : TRUE; }
 // OVERLAPPED.Internal of a transfer under way.
 constexpr ULONG_PTR kPending = 0x103;
 
-// GetOverlappedResult with wait waits here for a transfer that another thread is
-// still running.
-std::mutex g_completionMutex;
-std::condition_variable g_completion;
-
 void StartOverlapped(OVERLAPPED* ov) {
   ov->InternalHigh = 0;
   std::atomic_ref<ULONG_PTR>(ov->Internal).store(kPending, std::memory_order_release);
@@ -49,11 +42,11 @@ void StartOverlapped(OVERLAPPED* ov) {
 BOOL Finish(const TransferResult& r, LPDWORD transferred, OVERLAPPED* ov) {
   if (ov) {
     ov->InternalHigh = r.bytes;
-    {
-      std::lock_guard lock(g_completionMutex);
-      std::atomic_ref<ULONG_PTR>(ov->Internal).store(r.error, std::memory_order_release);
-    }
-    g_completion.notify_all();
+    // GetOverlappedResult with wait, on another thread, may be waiting on the
+    // record itself; the wake-up is a system call only when someone waits.
+    std::atomic_ref<ULONG_PTR> internal(ov->Internal);
+    internal.store(r.error, std::memory_order_release);
+    internal.notify_all();
     if (ov->hEvent) SetEvent(ov->hEvent);
     if (r.waited) return Fail(ERROR_IO_PENDING);
   }
@@ -130,9 +123,8 @@ BOOL GetOverlappedResult(HANDLE file, LPOVERLAPPED overlapped, LPDWORD transferr
   ULONG_PTR status = internal.load(std::memory_order_acquire);
   if (status == comm::kPending) {
     if (!wait) return Fail(ERROR_IO_INCOMPLETE);
-    std::unique_lock lock(comm::g_completionMutex);
-    comm::g_completion.wait(lock, [&] { return internal.load(std::memory_order_acquire) != comm::kPending; });
-    status = internal.load(std::memory_order_acquire);
+    while ((status = internal.load(std::memory_order_acquire)) == comm::kPending)
+      internal.wait(comm::kPending, std::memory_order_acquire);
   }
   *transferred = static_cast<DWORD>(overlapped->InternalHigh);
   return Result(static_cast<DWORD>(status));

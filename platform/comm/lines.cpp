@@ -1,36 +1,39 @@
 #include "platform/comm/lines.h"
 
 #include <map>
-#include <mutex>
 
 namespace comm::lines {
 
 namespace {
 
-struct State {
-  Outputs outputs;
-  DWORD modemStatus = 0;
-  DWORD errors = 0;
-};
-
+// The states by device key. The table's lock is taken only to find a state;
+// each state has its own lock.
 struct Table {
   std::mutex mu;
-  std::map<std::string, State> ports;
+  std::map<std::string, std::shared_ptr<State>> ports;
 };
 
 Table& table() {
-  static Table t;
-  return t;
+  static auto* t = new Table;  // never destroyed: ports may close after exit starts
+  return *t;
 }
 
 template <class F>
 auto With(const std::string& key, F f) {
-  Table& t = table();
-  std::lock_guard lock(t.mu);
-  return f(t.ports[key]);
+  std::shared_ptr<State> s = StateOf(key);
+  std::lock_guard lock(s->mu);
+  return f(*s);
 }
 
 }  // namespace
+
+std::shared_ptr<State> StateOf(const std::string& key) {
+  Table& t = table();
+  std::lock_guard lock(t.mu);
+  auto& s = t.ports[key];
+  if (!s) s = std::make_shared<State>();
+  return s;
+}
 
 Outputs GetOutputs(const std::string& key) {
   return With(key, [](State& s) { return s.outputs; });
@@ -50,20 +53,14 @@ DWORD GetModemStatus(const std::string& key) {
 void SetModemStatus(const std::string& key, DWORD status) {
   With(key, [status](State& s) { s.modemStatus = status; });
 }
-void InjectErrors(const std::string& key, DWORD errors) {
-  With(key, [errors](State& s) { s.errors |= errors; });
-}
-DWORD TakeErrors(const std::string& key) {
-  return With(key, [](State& s) {
-    DWORD e = s.errors;
-    s.errors = 0;
-    return e;
-  });
-}
+void InjectErrors(const std::string& key, DWORD errors) { StateOf(key)->errors.fetch_or(errors); }
+DWORD TakeErrors(const std::string& key) { return TakeErrors(*StateOf(key)); }
 void Reset(const std::string& key) {
-  Table& t = table();
-  std::lock_guard lock(t.mu);
-  t.ports.erase(key);
+  With(key, [](State& s) {
+    s.outputs = Outputs{};
+    s.modemStatus = 0;
+    s.errors.store(0);
+  });
 }
 
 }  // namespace comm::lines

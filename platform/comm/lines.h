@@ -4,6 +4,9 @@
 // to an open handle, so it outlives a close and a reopen as a real line would.
 #pragma once
 
+#include <atomic>
+#include <memory>
+#include <mutex>
 #include <string>
 
 #include "platform/com/types.h"
@@ -15,6 +18,21 @@ struct Outputs {
   bool rts = false;
   bool brk = false;
 };
+
+// The state of one device. An open port keeps it, so its transfers reach their
+// own device's state without looking it up by name.
+struct State {
+  std::mutex mu;  // guards what follows but `errors`
+  Outputs outputs;
+  DWORD modemStatus = 0;
+  std::atomic<DWORD> errors{0};
+};
+
+// The state of the device named by `key`, made on first use; the same object
+// for the life of the process.
+std::shared_ptr<State> StateOf(const std::string& key);
+// The error flags of a device's state, taken and cleared at once.
+inline DWORD TakeErrors(State& s) { return s.errors.exchange(0); }
 
 // Our side's output lines (DTR, RTS, break).
 Outputs GetOutputs(const std::string& key);
@@ -30,7 +48,8 @@ void SetModemStatus(const std::string& key, DWORD status);
 void InjectErrors(const std::string& key, DWORD errors);
 DWORD TakeErrors(const std::string& key);
 
-// Forgets everything about the device (a new pseudo-terminal reusing a path).
+// Forgets everything about the device (a new pseudo-terminal reusing a path):
+// its state goes back to the start.
 void Reset(const std::string& key);
 
 }  // namespace comm::lines

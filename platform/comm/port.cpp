@@ -16,6 +16,7 @@
 #include "platform/comm/lines.h"
 #include "platform/comm/names.h"
 #include "platform/comm/settings.h"
+#include "platform/comm/waithook.h"
 
 namespace comm {
 
@@ -81,6 +82,7 @@ DWORD Port::Open(const std::string& path, std::shared_ptr<Port>& out) {
 
   std::shared_ptr<Port> port(new Port);
   port->key_ = DeviceKey(path);
+  port->lines_ = lines::StateOf(port->key_);
   port->dcb_ = DefaultDcb();
   std::optional<LineSettings> settings;
   SettingsFromDcb(port->dcb_, settings);
@@ -292,9 +294,10 @@ DWORD Port::CountedErrors() {
 DWORD Port::ClearError(DWORD& errors, COMSTAT* stat) {
   std::shared_lock fdl(fdLock_);
   if (fd_ < 0) return ERROR_INVALID_HANDLE;
-  {
+  errors = lines::TakeErrors(*lines_);
+  if (counters_) {
     std::lock_guard lock(mu_);
-    errors = lines::TakeErrors(key_) | CountedErrors();
+    errors |= CountedErrors();
   }
   if (stat) {
     *stat = COMSTAT{};
@@ -332,7 +335,7 @@ bool Port::Begin(Direction& d, std::uint64_t& generation, COMMTIMEOUTS& timeouts
   d.idle.wait(lock, [&] { return !d.busy || d.generation != generation || closing_; });
   if (d.generation != generation || closing_) return false;
   d.busy = true;
-  DrainWake(d.wake);
+  DrainWakeLocked(d);
   timeouts = timeouts_;
   return true;
 }
@@ -351,12 +354,24 @@ bool Port::Aborted(Direction& d, std::uint64_t generation) {
 void Port::Abort(Direction& d) {
   std::lock_guard lock(mu_);
   ++d.generation;
-  if (d.busy) eventfd_write(d.wake, 1);
+  if (d.busy) {
+    eventfd_write(d.wake, 1);
+    d.woken = true;
+  }
   d.idle.notify_all();
 }
 
-Port::Wake Port::WaitFor(short events, Direction& d, std::uint64_t generation, const Clock::time_point* deadline,
-                         short& revents, int& err) {
+// With mu_ held: empties the wake-up descriptor, and only when it was written
+// (a read of an empty one is a system call for nothing).
+void Port::DrainWakeLocked(Direction& d) {
+  if (!d.woken) return;
+  DrainWake(d.wake);
+  d.woken = false;
+}
+
+Port::Wake Port::WaitFor(FdLock& fdl, short events, Direction& d, std::uint64_t generation,
+                         const Clock::time_point* deadline, short& revents, int& err) {
+  WaitHook* hook = CurrentWaitHook();
   while (true) {
     int timeout = -1;
     if (deadline) {
@@ -366,6 +381,14 @@ Port::Wake Port::WaitFor(short events, Direction& d, std::uint64_t generation, c
       auto left = std::chrono::ceil<milliseconds>(*deadline - now).count();
       timeout = static_cast<int>(std::min<long long>(left, 1 << 30));
     }
+    bool slice = false;  // the poll ends at the hook's slice, not at the deadline
+    if (hook) {
+      const int ms = static_cast<int>(std::max<long long>(1, hook->slice().count()));
+      if (timeout < 0 || ms < timeout) {
+        timeout = ms;
+        slice = true;
+      }
+    }
     pollfd fds[2] = {{fd_, events, 0}, {d.wake, POLLIN, 0}};
     int r = poll(fds, 2, timeout);
     if (r < 0) {
@@ -373,9 +396,19 @@ Port::Wake Port::WaitFor(short events, Direction& d, std::uint64_t generation, c
       err = errno;
       return Wake::failed;
     }
+    if (r == 0 && slice) {
+      // The hook runs with no lock of the port held: it may purge the port or
+      // close it, which ends this transfer as aborted.
+      fdl.unlock();
+      hook->Run();
+      fdl.lock();
+      if (fd_ < 0 || Aborted(d, generation)) return Wake::aborted;
+      continue;
+    }
     if (fds[1].revents) {
       if (Aborted(d, generation)) return Wake::aborted;
-      DrainWake(d.wake);
+      std::lock_guard lock(mu_);
+      DrainWakeLocked(d);
     }
     if (fds[0].revents) {
       revents = fds[0].revents;
@@ -391,7 +424,7 @@ TransferResult Port::Read(void* buffer, DWORD count) {
   std::uint64_t generation = 0;
   COMMTIMEOUTS t{};
   if (!Begin(rx_, generation, t)) return {ERROR_OPERATION_ABORTED, 0, true};
-  TransferResult r = ReadLoop(static_cast<char*>(buffer), count, t, generation);
+  TransferResult r = ReadLoop(fdl, static_cast<char*>(buffer), count, t, generation);
   End(rx_);
   return r;
 }
@@ -403,12 +436,12 @@ TransferResult Port::Write(const void* buffer, DWORD count) {
   std::uint64_t generation = 0;
   COMMTIMEOUTS t{};
   if (!Begin(tx_, generation, t)) return {ERROR_OPERATION_ABORTED, 0, true};
-  TransferResult r = WriteLoop(static_cast<const char*>(buffer), count, t, generation);
+  TransferResult r = WriteLoop(fdl, static_cast<const char*>(buffer), count, t, generation);
   End(tx_);
   return r;
 }
 
-TransferResult Port::ReadLoop(char* buffer, DWORD count, const COMMTIMEOUTS& t, std::uint64_t generation) {
+TransferResult Port::ReadLoop(FdLock& fdl, char* buffer, DWORD count, const COMMTIMEOUTS& t, std::uint64_t generation) {
   const auto start = Clock::now();
   // Interval MAXDWORD with no totals: whatever has arrived, at once.
   const bool atOnce =
@@ -456,7 +489,7 @@ TransferResult Port::ReadLoop(char* buffer, DWORD count, const COMMTIMEOUTS& t, 
     }
     short revents = 0;
     int err = 0;
-    Wake w = WaitFor(POLLIN, rx_, generation, deadline ? &*deadline : nullptr, revents, err);
+    Wake w = WaitFor(fdl, POLLIN, rx_, generation, deadline ? &*deadline : nullptr, revents, err);
     res.waited = true;
     if (!GoesOn(w, err, res)) break;  // running out of time is a short read, not a failure
     hungUp = (revents & (POLLHUP | POLLERR)) && !(revents & POLLIN);
@@ -464,7 +497,7 @@ TransferResult Port::ReadLoop(char* buffer, DWORD count, const COMMTIMEOUTS& t, 
   return res;
 }
 
-TransferResult Port::WriteLoop(const char* buffer, DWORD count, const COMMTIMEOUTS& t, std::uint64_t generation) {
+TransferResult Port::WriteLoop(FdLock& fdl, const char* buffer, DWORD count, const COMMTIMEOUTS& t, std::uint64_t generation) {
   std::optional<Clock::time_point> total;
   if (t.WriteTotalTimeoutMultiplier || t.WriteTotalTimeoutConstant)
     total = Clock::now() +
@@ -488,7 +521,7 @@ TransferResult Port::WriteLoop(const char* buffer, DWORD count, const COMMTIMEOU
     }
     short revents = 0;
     int err = 0;
-    Wake w = WaitFor(POLLOUT, tx_, generation, total ? &*total : nullptr, revents, err);
+    Wake w = WaitFor(fdl, POLLOUT, tx_, generation, total ? &*total : nullptr, revents, err);
     res.waited = true;
     if (!GoesOn(w, err, res)) break;  // running out of time is a short write, not a failure
     hungUp = (revents & (POLLHUP | POLLERR)) && !(revents & POLLOUT);

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/comm/comm.h"
+#include "platform/comm/lines.h"
 
 struct serial_icounter_struct;
 
@@ -64,9 +65,11 @@ class Port {
   struct Direction {
     std::uint64_t generation = 0;  // advanced by every abort
     bool busy = false;             // a transfer is under way
+    bool woken = false;            // `wake` was written and not yet drained
     std::condition_variable idle;
     int wake = -1;  // eventfd that interrupts the poll of the transfer under way
   };
+  using FdLock = std::shared_lock<std::shared_mutex>;
   enum class Wake { ready, timeout, aborted, failed };
 
   Port() = default;
@@ -81,10 +84,12 @@ class Port {
     if (w == Wake::failed) res.error = ErrorFromErrno(err);
     return w == Wake::ready;
   }
-  Wake WaitFor(short events, Direction& d, std::uint64_t generation,
+  Wake WaitFor(FdLock& fdl, short events, Direction& d, std::uint64_t generation,
                const std::chrono::steady_clock::time_point* deadline, short& revents, int& err);
-  TransferResult ReadLoop(char* buffer, DWORD count, const COMMTIMEOUTS& t, std::uint64_t generation);
-  TransferResult WriteLoop(const char* buffer, DWORD count, const COMMTIMEOUTS& t, std::uint64_t generation);
+  TransferResult ReadLoop(FdLock& fdl, char* buffer, DWORD count, const COMMTIMEOUTS& t, std::uint64_t generation);
+  TransferResult WriteLoop(FdLock& fdl, const char* buffer, DWORD count, const COMMTIMEOUTS& t,
+                           std::uint64_t generation);
+  void DrainWakeLocked(Direction& d);
   DWORD SetLine(int bit, bool on);
   DWORD CountedErrors();
 
@@ -94,6 +99,7 @@ class Port {
   int fd_ = -1;
   std::string key_;
   bool virtualLines_ = false;
+  std::shared_ptr<lines::State> lines_;  // this device's line state
 
   std::mutex mu_;  // guards what follows
   bool closing_ = false;

@@ -1,6 +1,7 @@
 // The process-wide handle table and the thread's last error.
 #include "platform/win/handles.h"
 
+#include <atomic>
 #include <mutex>
 #include <unordered_map>
 #include <utility>
@@ -12,51 +13,75 @@ struct Entry {
   std::shared_ptr<void> object;
 };
 
+// The entries are spread over shards by handle value, each with its own mutex:
+// consecutive handles land in different shards, so lookups of unrelated objects
+// (every event, thread and port of a transfer is looked up by handle) do not
+// queue on one lock. New values come from an atomic counter.
 class HandleTable {
  public:
   HANDLE Add(const win::HandleKind& kind, std::shared_ptr<void> object) {
-    std::lock_guard lock(mutex_);
-    if (entries_.size() >= kMaxEntries) return nullptr;
+    if (count_.fetch_add(1, std::memory_order_relaxed) >= kMaxEntries) {
+      count_.fetch_sub(1, std::memory_order_relaxed);
+      return nullptr;
+    }
     // Values grow by 4 and wrap below 2^31, skipping any still in use, so a
     // closed handle is not handed out again soon (a stale handle then fails
     // instead of reaching a newer object).
-    do {
-      next_ = next_ >= kLastValue ? kStep : next_ + kStep;
-    } while (entries_.contains(next_));
-    entries_.emplace(next_, Entry{&kind, std::move(object)});
-    return reinterpret_cast<HANDLE>(next_);
+    for (;;) {
+      const std::uintptr_t value = (next_.fetch_add(1, std::memory_order_relaxed) % kValues + 1) * kStep;
+      Shard& shard = ShardOf(value);
+      std::lock_guard lock(shard.mutex);
+      if (shard.entries.contains(value)) continue;
+      shard.entries.emplace(value, Entry{&kind, std::move(object)});
+      return reinterpret_cast<HANDLE>(value);
+    }
   }
 
   std::shared_ptr<void> Find(HANDLE h, const win::HandleKind* kind) {
-    std::lock_guard lock(mutex_);
-    auto it = entries_.find(reinterpret_cast<std::uintptr_t>(h));
-    if (it == entries_.end() || (kind && it->second.kind != kind)) return {};
+    const auto value = reinterpret_cast<std::uintptr_t>(h);
+    Shard& shard = ShardOf(value);
+    std::lock_guard lock(shard.mutex);
+    auto it = shard.entries.find(value);
+    if (it == shard.entries.end() || (kind && it->second.kind != kind)) return {};
     return it->second.object;
   }
 
   const win::HandleKind* Kind(HANDLE h) {
-    std::lock_guard lock(mutex_);
-    auto it = entries_.find(reinterpret_cast<std::uintptr_t>(h));
-    return it == entries_.end() ? nullptr : it->second.kind;
+    const auto value = reinterpret_cast<std::uintptr_t>(h);
+    Shard& shard = ShardOf(value);
+    std::lock_guard lock(shard.mutex);
+    auto it = shard.entries.find(value);
+    return it == shard.entries.end() ? nullptr : it->second.kind;
   }
 
   bool Remove(HANDLE h, Entry& out) {
-    std::lock_guard lock(mutex_);
-    auto it = entries_.find(reinterpret_cast<std::uintptr_t>(h));
-    if (it == entries_.end()) return false;
+    const auto value = reinterpret_cast<std::uintptr_t>(h);
+    Shard& shard = ShardOf(value);
+    std::lock_guard lock(shard.mutex);
+    auto it = shard.entries.find(value);
+    if (it == shard.entries.end()) return false;
     out = std::move(it->second);
-    entries_.erase(it);
+    shard.entries.erase(it);
+    count_.fetch_sub(1, std::memory_order_relaxed);
     return true;
   }
 
  private:
   static constexpr std::uintptr_t kStep = 4;
-  static constexpr std::uintptr_t kLastValue = 0x7FFFFFFC;
+  static constexpr std::uintptr_t kValues = 0x7FFFFFFC / kStep;  // handles 4 .. 0x7FFFFFFC
   static constexpr std::size_t kMaxEntries = 1u << 24;
+  static constexpr std::size_t kShards = 256;
 
-  std::mutex mutex_;
-  std::unordered_map<std::uintptr_t, Entry> entries_;
-  std::uintptr_t next_ = 0;
+  struct alignas(64) Shard {
+    std::mutex mutex;
+    std::unordered_map<std::uintptr_t, Entry> entries;
+  };
+
+  Shard& ShardOf(std::uintptr_t value) { return shards_[(value / kStep) % kShards]; }
+
+  Shard shards_[kShards];
+  std::atomic<std::uintptr_t> next_{0};
+  std::atomic<std::size_t> count_{0};
 };
 
 // Never destroyed: threads still running at exit may close handles after static

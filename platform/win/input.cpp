@@ -40,7 +40,14 @@ SHORT GetAsyncKeyState(int vKey) {
       break;
   }
   std::uint8_t state = 0;
-  for (int k : keys) state |= g_keys[static_cast<std::size_t>(k)].fetch_and(static_cast<std::uint8_t>(~kPressed));
+  for (int k : keys) {
+    auto& key = g_keys[static_cast<std::size_t>(k)];
+    // Only a key with the pressed mark is written to: the common look at a key
+    // that is up stays a read, which many threads share without contention.
+    std::uint8_t was = key.load();
+    if (was & kPressed) was = key.fetch_and(static_cast<std::uint8_t>(~kPressed));
+    state |= was;
+  }
   std::uint16_t result = 0;
   if (state & kDown) result |= 0x8000;
   if (state & kPressed) result |= 0x0001;

@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <shared_mutex>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -29,11 +30,12 @@ struct Window {
 
 HWND const kThreadMessagesOnly = reinterpret_cast<HWND>(static_cast<std::intptr_t>(-1));
 
-// The queues by thread id and the windows by handle.
+// The queues by thread id and the windows by handle. Lookups (every post and
+// dispatch) share the lock; only adding and removing take it alone.
 class Directory {
  public:
   std::shared_ptr<MessageQueue> Queue(DWORD tid) {
-    std::lock_guard lock(mutex_);
+    std::shared_lock lock(mutex_);
     auto it = queues_.find(tid);
     return it == queues_.end() ? nullptr : it->second;
   }
@@ -60,7 +62,7 @@ class Directory {
     return reinterpret_cast<HWND>(nextWindow_);
   }
   std::shared_ptr<Window> FindWindow(HWND h) {
-    std::lock_guard lock(mutex_);
+    std::shared_lock lock(mutex_);
     auto it = windows_.find(reinterpret_cast<std::uintptr_t>(h));
     return it == windows_.end() ? nullptr : it->second;
   }
@@ -74,7 +76,7 @@ class Directory {
   }
 
  private:
-  std::mutex mutex_;
+  std::shared_mutex mutex_;
   std::unordered_map<DWORD, std::shared_ptr<MessageQueue>> queues_;
   std::unordered_map<std::uintptr_t, std::shared_ptr<Window>> windows_;
   std::uintptr_t nextWindow_ = 0x10000;

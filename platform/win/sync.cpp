@@ -9,11 +9,6 @@
 
 namespace win::detail {
 
-std::mutex& SyncMutex() {
-  static auto* mutex = new std::mutex;  // never destroyed: used by threads at exit
-  return *mutex;
-}
-
 namespace {
 
 class Event final : public Waitable {
@@ -24,13 +19,14 @@ class Event final : public Waitable {
     if (!manual_) signalled_ = false;
   }
   void Set(bool on) {
+    std::lock_guard lock(mutex);
     signalled_ = on;
     if (on) WakeWaiters();
   }
 
  private:
   const bool manual_;
-  bool signalled_;
+  bool signalled_;  // guarded by `mutex`
 };
 
 std::shared_ptr<Event> FindEvent(HANDLE h) {
@@ -51,7 +47,8 @@ std::shared_ptr<Waitable> FindWaitable(HANDLE h) {
 }
 
 // The index of the object that satisfies the wait, acquiring it (or all of them
-// for waitAll); nullopt when the wait is not satisfied yet. SyncMutex held.
+// for waitAll); nullopt when the wait is not satisfied yet. Every object's mutex
+// is held.
 std::optional<DWORD> TryAcquire(const std::vector<std::shared_ptr<Waitable>>& objects, bool waitAll) {
   if (waitAll) {
     for (const auto& o : objects)
@@ -68,26 +65,68 @@ std::optional<DWORD> TryAcquire(const std::vector<std::shared_ptr<Waitable>>& ob
   return std::nullopt;
 }
 
+// Locks the mutexes of a set of objects, each once and always in address order,
+// so two waits on overlapping sets never hold each other up for good.
+class LockedSet {
+ public:
+  explicit LockedSet(const std::vector<std::shared_ptr<Waitable>>& objects) {
+    order_.reserve(objects.size());
+    for (const auto& o : objects) order_.push_back(o.get());
+    std::sort(order_.begin(), order_.end());
+    order_.erase(std::unique(order_.begin(), order_.end()), order_.end());
+  }
+  void Lock() {
+    for (Waitable* o : order_) o->mutex.lock();
+  }
+  void Unlock() {
+    for (auto it = order_.rbegin(); it != order_.rend(); ++it) (*it)->mutex.unlock();
+  }
+  // With the set locked.
+  void Register(WaitBlock* block) {
+    for (Waitable* o : order_) o->waiters.push_back(block);
+  }
+  void Unregister(WaitBlock* block) {
+    for (Waitable* o : order_) std::erase(o->waiters, block);
+  }
+
+ private:
+  std::vector<Waitable*> order_;
+};
+
 DWORD Wait(const std::vector<std::shared_ptr<Waitable>>& objects, bool waitAll, DWORD milliseconds) {
   using Clock = std::chrono::steady_clock;
   const auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
-  std::unique_lock lock(SyncMutex());
-  if (auto index = TryAcquire(objects, waitAll)) return WAIT_OBJECT_0 + *index;
-  if (milliseconds == 0) return WAIT_TIMEOUT;
-
-  std::condition_variable cv;
-  for (const auto& o : objects) o->waiters.push_back(&cv);
-  std::optional<DWORD> index;
+  LockedSet set(objects);
+  set.Lock();
+  std::optional<DWORD> index = TryAcquire(objects, waitAll);
+  if (index || milliseconds == 0) {
+    set.Unlock();
+    return index ? WAIT_OBJECT_0 + *index : WAIT_TIMEOUT;
+  }
+  // Registered before the objects are let go: a change after the check above
+  // pokes the block, so no wake-up is lost between the check and the sleep.
+  WaitBlock block;
+  set.Register(&block);
+  set.Unlock();
   for (;;) {
-    if (milliseconds == INFINITE) {
-      cv.wait(lock);
-    } else if (cv.wait_until(lock, deadline) == std::cv_status::timeout) {
-      index = TryAcquire(objects, waitAll);
+    bool timedOut = false;
+    {
+      std::unique_lock lock(block.mutex);
+      if (milliseconds == INFINITE)
+        block.cv.wait(lock, [&] { return block.poked; });
+      else
+        timedOut = !block.cv.wait_until(lock, deadline, [&] { return block.poked; });
+      block.poked = false;
+    }
+    set.Lock();
+    index = TryAcquire(objects, waitAll);
+    if (index || timedOut) {
+      set.Unregister(&block);
+      set.Unlock();
       break;
     }
-    if ((index = TryAcquire(objects, waitAll))) break;
+    set.Unlock();
   }
-  for (const auto& o : objects) std::erase(o->waiters, &cv);
   return index ? WAIT_OBJECT_0 + *index : WAIT_TIMEOUT;
 }
 
@@ -111,7 +150,6 @@ HANDLE CreateEventA(LPSECURITY_ATTRIBUTES, BOOL manualReset, BOOL initialState, 
 BOOL SetEvent(HANDLE event) {
   auto e = FindEvent(event);
   if (!e) return FALSE;
-  std::lock_guard lock(SyncMutex());
   e->Set(true);
   return TRUE;
 }
@@ -119,7 +157,6 @@ BOOL SetEvent(HANDLE event) {
 BOOL ResetEvent(HANDLE event) {
   auto e = FindEvent(event);
   if (!e) return FALSE;
-  std::lock_guard lock(SyncMutex());
   e->Set(false);
   return TRUE;
 }
@@ -127,6 +164,15 @@ BOOL ResetEvent(HANDLE event) {
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
   auto object = FindWaitable(handle);
   if (!object) return WAIT_FAILED;
+  {
+    // Most waits find the object signalled already: one lock, no wait block.
+    std::lock_guard lock(object->mutex);
+    if (object->Signalled()) {
+      object->Acquire();
+      return WAIT_OBJECT_0;
+    }
+    if (milliseconds == 0) return WAIT_TIMEOUT;
+  }
   return Wait({std::move(object)}, false, milliseconds);
 }
 

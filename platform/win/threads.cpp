@@ -13,14 +13,15 @@ namespace win::detail {
 
 namespace {
 
-// All fields but the constants are guarded by SyncMutex.
+// All fields but the constants and `thread` are guarded by the object's own
+// mutex.
 class ThreadObject final : public Waitable {
  public:
   ThreadObject(LPTHREAD_START_ROUTINE s, LPVOID p) : start(s), parameter(p) {}
 
   bool Signalled() const override { return ended; }
 
-  // With SyncMutex held by `lock`: waits for a permit or termination.
+  // With `mutex` held by `lock`: waits for a permit or termination.
   void WaitAtGate(std::unique_lock<std::mutex>& lock) {
     atGate = true;
     gate.wait(lock, [&] { return permits > 0 || terminate; });
@@ -99,7 +100,7 @@ void Run(std::shared_ptr<ThreadObject> self, bool suspended) {
   if (getpriority(PRIO_PROCESS, static_cast<id_t>(tid)) != 0) ApplyNice(tid, THREAD_PRIORITY_NORMAL);
   t_self = self.get();
   {
-    std::unique_lock lock(SyncMutex());
+    std::unique_lock lock(self->mutex);
     self->tid = tid;
     self->started.notify_one();
     if (suspended) self->WaitAtGate(lock);
@@ -108,7 +109,7 @@ void Run(std::shared_ptr<ThreadObject> self, bool suspended) {
   DWORD code = self->start(self->parameter);
   t_self = nullptr;
 
-  std::lock_guard lock(SyncMutex());
+  std::lock_guard lock(self->mutex);
   self->exitCode = code;
   self->ended = true;
   self->WakeWaiters();
@@ -117,7 +118,7 @@ void Run(std::shared_ptr<ThreadObject> self, bool suspended) {
 BOOL CloseThread(void* object) {
   ThreadObject* t = AsThread(object);
   {
-    std::lock_guard lock(SyncMutex());
+    std::lock_guard lock(t->mutex);
     t->terminate = true;
     t->gate.notify_one();
   }
@@ -173,7 +174,7 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE start,
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
-  std::unique_lock lock(SyncMutex());
+  std::unique_lock lock(t->mutex);
   t->started.wait(lock, [&] { return t->tid != 0; });
   if (threadId) *threadId = t->tid;
   return h;
@@ -183,7 +184,7 @@ DWORD ResumeThread(HANDLE thread) {
   Target target = Resolve(thread, ERROR_NOT_SUPPORTED);
   if (!target.thread) return static_cast<DWORD>(-1);
   ThreadObject& t = *target.thread;
-  std::lock_guard lock(SyncMutex());
+  std::lock_guard lock(t.mutex);
   if (t.ended) return 0;
   DWORD wasWaiting = t.atGate ? 1 : 0;
   ++t.permits;
@@ -198,7 +199,7 @@ DWORD SuspendThread(HANDLE thread) {
     SetLastError(ERROR_NOT_SUPPORTED);
     return static_cast<DWORD>(-1);
   }
-  std::unique_lock lock(SyncMutex());
+  std::unique_lock lock(target.thread->mutex);
   target.thread->WaitAtGate(lock);
   return 0;
 }
@@ -218,7 +219,7 @@ BOOL SetThreadPriority(HANDLE thread, int priority) {
   DWORD tid;
   bool ended;
   {
-    std::lock_guard lock(SyncMutex());
+    std::lock_guard lock(target.thread->mutex);
     target.thread->priority = priority;
     tid = target.thread->tid;
     ended = target.thread->ended;
@@ -231,7 +232,7 @@ int GetThreadPriority(HANDLE thread) {
   if (thread == kCurrentThread && !t_self) return t_otherPriority;
   Target target = Resolve(thread, ERROR_INVALID_HANDLE);
   if (!target.thread) return THREAD_PRIORITY_ERROR_RETURN;
-  std::lock_guard lock(SyncMutex());
+  std::lock_guard lock(target.thread->mutex);
   return target.thread->priority;
 }
 
@@ -246,7 +247,7 @@ BOOL GetExitCodeThread(HANDLE thread, LPDWORD exitCode) {
   }
   Target target = Resolve(thread, ERROR_INVALID_HANDLE);
   if (!target.thread) return FALSE;
-  std::lock_guard lock(SyncMutex());
+  std::lock_guard lock(target.thread->mutex);
   *exitCode = target.thread->exitCode;
   return TRUE;
 }
@@ -263,7 +264,7 @@ namespace win {
 BOOL RequestThreadTermination(HANDLE thread) {
   Target target = Resolve(thread, ERROR_NOT_SUPPORTED);
   if (!target.thread) return FALSE;
-  std::lock_guard lock(SyncMutex());
+  std::lock_guard lock(target.thread->mutex);
   target.thread->terminate = true;
   target.thread->gate.notify_one();
   return TRUE;
@@ -272,7 +273,7 @@ BOOL RequestThreadTermination(HANDLE thread) {
 bool ThreadTerminationRequested(HANDLE thread) {
   Target target = Resolve(thread, ERROR_NOT_SUPPORTED);
   if (!target.thread) return false;
-  std::lock_guard lock(SyncMutex());
+  std::lock_guard lock(target.thread->mutex);
   return target.thread->terminate;
 }
 

@@ -1,9 +1,11 @@
 // Inside the layer: the objects that waits can wait on (events and threads).
 //
-// All their state is guarded by one process-wide mutex, so a wait on several
-// objects checks and acquires them atomically. Each waiting call registers its
-// own condition variable with the objects it waits on; a state change wakes
-// exactly those waiters.
+// Each object keeps its state under a mutex of its own, so work on one object
+// never waits for another. A waiting call registers a wait block with every
+// object it waits on; a state change of an object pokes the blocks registered
+// with it. A wait on several objects locks them all (in address order) to check
+// and acquire them together, so a wait for all of them takes none of them until
+// it can take every one.
 #pragma once
 
 #include <condition_variable>
@@ -15,21 +17,35 @@
 
 namespace win::detail {
 
-std::mutex& SyncMutex();
+// The waker of one waiting call.
+struct WaitBlock {
+  std::mutex mutex;
+  std::condition_variable cv;
+  bool poked = false;
+
+  void Poke() {
+    {
+      std::lock_guard lock(mutex);
+      poked = true;
+    }
+    cv.notify_one();
+  }
+};
 
 class Waitable {
  public:
   virtual ~Waitable() = default;
-  // Both run with SyncMutex held.
+  // Both run with `mutex` held.
   virtual bool Signalled() const = 0;
   virtual void Acquire() {}  // a wait was satisfied by this object
 
-  // With SyncMutex held: wakes every wait registered on this object.
+  // With `mutex` held: wakes every wait registered on this object.
   void WakeWaiters() {
-    for (auto* cv : waiters) cv->notify_one();
+    for (auto* block : waiters) block->Poke();
   }
 
-  std::vector<std::condition_variable*> waiters;
+  std::mutex mutex;
+  std::vector<WaitBlock*> waiters;  // guarded by `mutex`
 };
 
 extern const HandleKind kEventKind;

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <stdexcept>
 
-#include "zelvani/devices/NVRCommSpin.h"
+#include "platform/comm/waithook.h"
 #include "zelvani/model/TextHelpers.h"
 
 namespace zelvani {
@@ -15,7 +15,8 @@ namespace {
 
 // Posted to the own thread's window when a completion waits there.
 constexpr UINT kCompletionMessage = WM_APP + 0x2E1;
-// One pass of the polling loop waits this long for the transfer to end.
+// A synchronous transfer looks after the calling thread's duties at least this
+// often while it waits for the line.
 constexpr std::chrono::microseconds kPollSlice{1000};
 constexpr DWORD kQueueSize = 2048;
 
@@ -101,9 +102,10 @@ TNVRCommDevice::TNVRCommDevice()
     return LRESULT{0};
   });
 
+  // The synchronous transfers run on the calling thread; DefaultOperation gets
+  // a worker only when it is started asynchronously.
   defaultOperation_.reset(new TNVRCommOperation(this, false));
-  defaultOperation_->worker_ =
-      std::make_unique<TNVRCommWaitThread>(*this, *defaultOperation_, THREAD_PRIORITY_TIME_CRITICAL);
+  ownTransfer_ = std::make_unique<TNVRCommTransfer>(*this, *defaultOperation_);
 
   SetPortName("COM1");
   config_ = COMMCONFIG{};
@@ -159,6 +161,7 @@ TNVRCommDevice::~TNVRCommDevice() {
   }
   temporaries.clear();
   watch_.reset();
+  ownTransfer_.reset();
   defaultOperation_.reset();
 }
 
@@ -241,8 +244,8 @@ void TNVRCommDevice::ClosePort() {
     auto busy = [&] {
       for (TNVRCommOperation* op : operations)
         if (!op->worker_->IsCurrentThread() && !op->worker_->WaitEnded(0)) return true;
-      TNVRCommWaitThread& own = *defaultOperation_->worker_;
-      return !own.IsCurrentThread() && own.InTransfer();
+      const auto& own = defaultOperation_->worker_;
+      return own && !own->IsCurrentThread() && own->InTransfer();
     };
     PurgeComm(handle_, kAbort);
     while (busy()) {
@@ -493,27 +496,24 @@ void TNVRCommDevice::PrepareTimeouts(bool write) {
   SetCommTimeouts(handle_, &t);
 }
 
-bool TNVRCommDevice::Start(TNVRCommOperation* op, bool write, BYTE temporaryKind, const std::string& data,
-                           int count, const std::string& terminator) {
+bool TNVRCommDevice::Prepare(TNVRCommOperation*& op, bool write, BYTE temporaryKind, const std::string& data,
+                             int count, const std::string& terminator,
+                             std::unique_ptr<TNVRCommOperation>& temporary) {
   if (op && op->owner_ != this) throw std::invalid_argument("The request belongs to another port component");
   if (op && !op->Done()) return false;  // one transfer per request at a time
 
   std::atomic<int>& pending = write ? pendingWrites_ : pendingReads_;
   if (pending.load() == 0) PrepareTimeouts(write);
 
-  std::unique_ptr<TNVRCommOperation> temporary;
   if (!op) {
     temporary = std::make_unique<TNVRCommOperation>(this);
     temporary->temporary_ = true;
     temporary->kind_ = temporaryKind;
     op = temporary.get();
   }
-  if (!op->worker_) {
-    op->worker_ = std::make_unique<TNVRCommWaitThread>(*this, *op, THREAD_PRIORITY_NORMAL);
-    op->workerEnded_.store(false);
-  }
 
-  // The worker is idle: these writes reach it through the resume below.
+  // The request is idle: these writes reach its worker through the resume
+  // that follows.
   op->statusText_ = statusText_;
   op->direction_ = write ? TNVRCommOperation::Direction::write : TNVRCommOperation::Direction::read;
   op->handle_ = handle_;
@@ -534,6 +534,25 @@ bool TNVRCommDevice::Start(TNVRCommOperation* op, bool write, BYTE temporaryKind
   op->breakRequested_.store(false);
   op->done_.store(false, std::memory_order_release);
   pending.fetch_add(1);
+  return true;
+}
+
+bool TNVRCommDevice::Start(TNVRCommOperation* op, bool write, BYTE temporaryKind, const std::string& data,
+                           int count, const std::string& terminator) {
+  std::unique_ptr<TNVRCommOperation> temporary;
+  if (!Prepare(op, write, temporaryKind, data, count, terminator, temporary)) return false;
+  if (!op->worker_) {
+    const int priority = op == defaultOperation_.get() ? THREAD_PRIORITY_TIME_CRITICAL : THREAD_PRIORITY_NORMAL;
+    try {
+      op->worker_ = std::make_unique<TNVRCommWaitThread>(*this, *op, priority);
+    } catch (...) {
+      // No worker, no transfer: the request goes back to idle.
+      (write ? pendingWrites_ : pendingReads_).fetch_sub(1);
+      op->done_.store(true, std::memory_order_release);
+      throw;
+    }
+    op->workerEnded_.store(false);
+  }
   if (temporary) {
     std::lock_guard lock(operationsMutex_);
     temporaries_.push_back(std::move(temporary));
@@ -564,47 +583,53 @@ bool TNVRCommDevice::StartRead(std::string& data, int count, const std::string& 
   return Start(operation, false, kNVRKindStartedRead, {}, count, terminator);
 }
 
-bool TNVRCommDevice::WaitForTransfer(TNVRCommOperation& op, bool write, bool& cancel) {
+bool TNVRCommDevice::TransferHere(bool write, const std::string& data, int count, const std::string& terminator,
+                                  bool& cancel) {
+  TNVRCommOperation* op = defaultOperation_.get();
+  std::unique_ptr<TNVRCommOperation> none;
+  if (!Prepare(op, write, write ? kNVRKindWrite : kNVRKindRead, data, count, terminator, none)) return false;
+
   const DWORD purge = write ? (PURGE_TXABORT | PURGE_TXCLEAR) : PURGE_RXABORT;
   bool keySeen = false;
-  bool breaking = false;
-  auto purgeTransfer = [&] {
+  std::exception_ptr raised;
+  auto askBreak = [&] {
+    op->breakRequested_.store(true, std::memory_order_release);
     if (active_) PurgeComm(handle_, purge);
   };
-  auto askBreak = [&] {
-    op.breakRequested_.store(true, std::memory_order_release);
-    breaking = true;
-    purgeTransfer();
-  };
-  try {
-    // Short transfers end within microseconds: look a few times before sleeping.
-    SpinBriefly([&] { return op.Done(); });
-    while (!op.Done()) {
-      op.WaitDone(kPollSlice);
+  // One pass of what the calling thread does while the line keeps it waiting:
+  // painting goes on, input is dropped, completions waiting for this thread
+  // run, and the cancel key is acted on once per call.
+  auto pass = [&] {
+    if (raised) return;
+    try {
       PumpFiltered();
-      DeliverQueued(OnOwnThread() ? nullptr : &op);
+      DeliverQueued(OnOwnThread() ? nullptr : op);
       if (!keySeen && CancelKeyDown()) {
-        keySeen = true;  // acted on once per call
+        keySeen = true;
         cancel = true;
         const TNVRCommBreakEvent& directed = write ? OnWriteUserBreak : OnReadUserBreak;
-        if (directed) directed(*this, op, cancel);
-        if (OnUserBreak) OnUserBreak(*this, op, cancel);
+        if (directed) directed(*this, *op, cancel);
+        if (OnUserBreak) OnUserBreak(*this, *op, cancel);
         if (cancel) askBreak();
-      } else if (breaking && !op.Done()) {
-        purgeTransfer();  // the first purge may have come before the worker's call began
       }
+    } catch (...) {
+      // A handler or a window procedure raised: the transfer is broken off
+      // and the request settled before the exception goes on.
+      raised = std::current_exception();
+      askBreak();
     }
-  } catch (...) {
-    // A handler or a window procedure raised: the transfer is broken off and
-    // the request left idle before the exception goes on.
-    askBreak();
-    while (!op.WaitDone(kPollSlice)) {
-      DeliverQueued(OnOwnThread() ? nullptr : &op);
-      if (!op.Done()) purgeTransfer();
-    }
-    throw;
+  };
+  bool waited;
+  {
+    comm::WaitHook hook(pass, std::chrono::duration_cast<std::chrono::milliseconds>(kPollSlice));
+    waited = ownTransfer_->Run();
   }
-  return breaking;
+  Complete(*op);
+  // A transfer that had to wait ends with one more pass, as the pass after the
+  // last slice of the wait.
+  if (waited) pass();
+  if (raised) std::rethrow_exception(raised);
+  return true;
 }
 
 namespace {
@@ -639,8 +664,7 @@ bool TNVRCommDevice::WriteString(const std::string& data) {
   TNVRCommOperation& op = *defaultOperation_;
   op.kind_ = kNVRKindWrite;
   bool cancel = false;
-  if (!Start(&op, true, kNVRKindWrite, data, 0, {})) return false;
-  WaitForTransfer(op, true, cancel);
+  if (!TransferHere(true, data, 0, {}, cancel)) return false;
   if (op.ErrorType() == cetNone) return true;
   if (OnWriteError) OnWriteError(*this, op, cancel);
   if (OnError) OnError(*this);
@@ -663,8 +687,7 @@ bool TNVRCommDevice::ReadString(std::string& data, int count, const std::string&
   op.kind_ = kNVRKindRead;
   bool cancel = false;
   data.resize(static_cast<size_t>(std::max(count, 0)));
-  if (!Start(&op, false, kNVRKindRead, {}, count, terminator)) return false;
-  if (!op.Done()) WaitForTransfer(op, false, cancel);
+  if (!TransferHere(false, {}, count, terminator, cancel)) return false;
   data = op.readData_;
   if (op.ErrorType() == cetNone) return true;
   if (OnReadError) OnReadError(*this, op, cancel);

@@ -5,7 +5,9 @@
 // completion events).
 //
 // Threads: the component is used from one thread, the one that made it (its
-// "own" thread). Completion events of a request run on its worker thread
+// "own" thread). A synchronous transfer runs on the calling thread itself, which
+// keeps its duties (message pump, cancel key) while the line is silent; started
+// transfers run on the worker of their request. Completion events of a request run on its worker thread
 // (ctsmNone, ctsmThread) or on the own thread (ctsmVCLThread, and every request
 // made by StartWrite/StartRead without a request of the caller's); these reach
 // the own thread through its message queue, through the polling loop of a
@@ -258,6 +260,7 @@ class TNVRCommDevice {
  private:
   friend class TNVRCommOperation;
   friend class TNVRCommWaitThread;
+  friend class TNVRCommTransfer;
 
   struct CompletionQueue;
 
@@ -269,9 +272,16 @@ class TNVRCommDevice {
   void RefuseTransfer(DWORD error);
 
   void PrepareTimeouts(bool write);
+  // Fills the request for a transfer and counts it pending; false when it
+  // still has one pending. `temporary` receives a request made here.
+  bool Prepare(TNVRCommOperation*& operation, bool write, BYTE temporaryKind, const std::string& data, int count,
+               const std::string& terminator, std::unique_ptr<TNVRCommOperation>& temporary);
   bool Start(TNVRCommOperation* operation, bool write, BYTE temporaryKind, const std::string& data, int count,
              const std::string& terminator);
-  bool WaitForTransfer(TNVRCommOperation& operation, bool write, bool& cancel);
+  // A synchronous transfer of DefaultOperation on the calling thread, with the
+  // message pump and the cancel key looked after while it waits; false when it
+  // could not start. `cancel` carries the break state.
+  bool TransferHere(bool write, const std::string& data, int count, const std::string& terminator, bool& cancel);
   void PumpFiltered();
   bool CancelKeyDown() const;
   void ShowStatus();
@@ -343,6 +353,8 @@ class TNVRCommDevice {
   std::vector<std::unique_ptr<TNVRCommOperation>> temporaries_;
 
   std::unique_ptr<TNVRCommOperation> defaultOperation_;
+  // Carries out DefaultOperation's synchronous transfers on the calling thread.
+  std::unique_ptr<TNVRCommTransfer> ownTransfer_;
 };
 
 }  // namespace zelvani

@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "platform/win/win.h"
-#include "zelvani/devices/NVRCommSpin.h"
 #include "zelvani/devices/NVRCommDevice.h"
 
 namespace zelvani {
@@ -39,21 +38,15 @@ void TNVRCommOperation::MarkDone() {
 // TNVRCommWaitThread
 
 TNVRCommWaitThread::TNVRCommWaitThread(TNVRCommDevice& owner, TNVRCommOperation& operation, int priority)
-    : owner_(owner), operation_(operation) {
-  event_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  if (!event_) throw ENVRCommError("Can't create the transfer event");
+    : owner_(owner), operation_(operation), transfer_(owner, operation) {
   thread_ = CreateThread(nullptr, 0, &TNVRCommWaitThread::Main, this, CREATE_SUSPENDED, &threadId_);
-  if (!thread_) {
-    CloseHandle(event_);
-    throw ENVRCommError("Can't create the transfer thread");
-  }
+  if (!thread_) throw ENVRCommError("Can't create the transfer thread");
   SetThreadPriority(thread_, priority);  // best effort
 }
 
 TNVRCommWaitThread::~TNVRCommWaitThread() {
   Terminate();
   CloseHandle(thread_);  // joins (detaches when called on the thread itself)
-  CloseHandle(event_);
 }
 
 void TNVRCommWaitThread::Resume() { ResumeThread(thread_); }
@@ -76,18 +69,15 @@ void TNVRCommWaitThread::Execute() {
     if (!operation_.Done()) {
       inTransfer_.store(true, std::memory_order_release);
       if (win::ThreadTerminationRequested())
-        Abandon();
+        transfer_.Abandon();
       else
-        Transfer();
+        transfer_.Run();
       inTransfer_.store(false, std::memory_order_release);
       const bool temporary = operation_.temporary_;
       // A temporary request's completion runs on the component's own thread,
       // which frees the request and joins this thread: the loop ends here.
       owner_.TransferEnded(operation_);
       if (temporary) break;
-      // A write is mostly followed at once by a read: the next start is
-      // awaited a few microseconds before the thread goes to sleep.
-      SpinBriefly([this] { return !operation_.Done(); });
     }
     if (win::ThreadTerminationRequested()) break;
     SuspendThread(GetCurrentThread());
@@ -95,7 +85,18 @@ void TNVRCommWaitThread::Execute() {
   operation_.workerEnded_.store(true, std::memory_order_release);
 }
 
-void TNVRCommWaitThread::Abandon() {
+// ---------------------------------------------------------------------------
+// TNVRCommTransfer
+
+TNVRCommTransfer::TNVRCommTransfer(TNVRCommDevice& owner, TNVRCommOperation& operation)
+    : owner_(owner), operation_(operation) {
+  event_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  if (!event_) throw ENVRCommError("Can't create the transfer event");
+}
+
+TNVRCommTransfer::~TNVRCommTransfer() { CloseHandle(event_); }
+
+void TNVRCommTransfer::Abandon() {
   operation_.readData_.clear();
   operation_.transferred_ = 0;
   Fail(cetUserBreak, static_cast<int>(ERROR_OPERATION_ABORTED));
@@ -126,8 +127,9 @@ bool PortEndsCallWithin(HANDLE port, bool write, DWORD count, DWORD limit) {
 
 }  // namespace
 
-void TNVRCommWaitThread::Transfer() {
+bool TNVRCommTransfer::Run() {
   TNVRCommOperation& op = operation_;
+  waited_ = false;
   handle_ = op.handle_;
   waitLimit_ = op.timeLimit_ < 0 ? INFINITE : static_cast<DWORD>(op.timeLimit_) + 20;
   const BYTE kind = op.kind_;
@@ -138,9 +140,9 @@ void TNVRCommWaitThread::Transfer() {
                !PortEndsCallWithin(handle_, true, static_cast<DWORD>(op.writeData_.size()), waitLimit_);
     OneCall(true, op.writeData_.data(), static_cast<DWORD>(op.writeData_.size()), transferred);
     op.transferred_ = transferred;
-    return;
+    return waited_;
   }
-  if (kind != kNVRKindRead && kind != kNVRKindStartedRead) return;  // nothing to transfer
+  if (kind != kNVRKindRead && kind != kNVRKindStartedRead) return false;  // nothing to transfer
 
   const DWORD count = static_cast<DWORD>(std::max(op.byteCount_, 0));
   const std::string& terminator = op.terminator_;
@@ -172,10 +174,10 @@ void TNVRCommWaitThread::Transfer() {
   }
   op.transferred_ = static_cast<DWORD>(collected.size());
   op.readData_ = std::move(collected);
+  return waited_;
 }
 
-
-bool TNVRCommWaitThread::OneCall(bool write, void* buffer, DWORD count, DWORD& transferred) {
+bool TNVRCommTransfer::OneCall(bool write, void* buffer, DWORD count, DWORD& transferred) {
   TNVRCommOperation& op = operation_;
   const DWORD purge = write ? PURGE_TXABORT : PURGE_RXABORT;
   // A break asked for by the caller: a read reports -1, a write the abort code,
@@ -209,6 +211,7 @@ bool TNVRCommWaitThread::OneCall(bool write, void* buffer, DWORD count, DWORD& t
     Fail(cetSystem, static_cast<int>(error));
     return false;
   }
+  waited_ = true;
 
   const DWORD wait = WaitForSingleObject(event_, waitLimit_);
   if (wait == WAIT_OBJECT_0) {

@@ -24,6 +24,7 @@
 namespace zelvani {
 
 class TNVRCommDevice;
+class TNVRCommTransfer;
 class TNVRCommWaitThread;
 class TNVRCommDeadlineWatch;
 
@@ -89,6 +90,7 @@ class TNVRCommOperation {
 
  private:
   friend class TNVRCommDevice;
+  friend class TNVRCommTransfer;
   friend class TNVRCommWaitThread;
 
   enum class Direction : BYTE { write, read };
@@ -130,6 +132,40 @@ class TNVRCommOperation {
   std::unique_ptr<TNVRCommWaitThread> worker_;
 };
 
+// Carries out the transfers of one request on the thread that calls Run: the
+// request's worker for started transfers, the caller's own thread for the
+// synchronous ones. The port calls of a transfer and the classification of how
+// it ended are the same on either thread.
+class TNVRCommTransfer {
+ public:
+  TNVRCommTransfer(TNVRCommDevice& owner, TNVRCommOperation& operation);
+  ~TNVRCommTransfer();
+  TNVRCommTransfer(const TNVRCommTransfer&) = delete;
+  TNVRCommTransfer& operator=(const TNVRCommTransfer&) = delete;
+
+  // One transfer as the request's input fields say; the result goes into the
+  // request. True when a call of it had to wait for the line.
+  bool Run();
+  // Ends a pending transfer that has not begun as aborted.
+  void Abandon();
+
+ private:
+  // One ReadFile/WriteFile with its classification; true on success.
+  bool OneCall(bool write, void* buffer, DWORD count, DWORD& transferred);
+  void Fail(TNVRCommErrorType type, int code) { operation_.SetResult(type, code); }
+
+  TNVRCommDevice& owner_;
+  TNVRCommOperation& operation_;
+  HANDLE event_ = nullptr;  // manual reset, the overlapped record's event
+
+  // Per transfer, copied from the request.
+  HANDLE handle_ = INVALID_HANDLE_VALUE;
+  DWORD waitLimit_ = INFINITE;
+  bool watched_ = false;  // the deadline watch must end the calls of this transfer
+  bool waited_ = false;   // a call had to wait for the line
+  OVERLAPPED overlapped_{};
+};
+
 // The worker of one request: made suspended, resumed by each start, suspended
 // between transfers. A counting gate (platform/win's ResumeThread/SuspendThread)
 // keeps a resume that comes before the worker suspends: a transfer started at any
@@ -155,24 +191,13 @@ class TNVRCommWaitThread {
  private:
   static DWORD Main(LPVOID self);
   void Execute();
-  void Transfer();
-  void Abandon();
-  // One ReadFile/WriteFile with its classification; true on success.
-  bool OneCall(bool write, void* buffer, DWORD count, DWORD& transferred);
-  void Fail(TNVRCommErrorType type, int code) { operation_.SetResult(type, code); }
 
   TNVRCommDevice& owner_;
   TNVRCommOperation& operation_;
+  TNVRCommTransfer transfer_;
   HANDLE thread_ = nullptr;
   DWORD threadId_ = 0;
-  HANDLE event_ = nullptr;  // manual reset, the overlapped record's event
   std::atomic<bool> inTransfer_{false};
-
-  // Per transfer, copied from the request.
-  HANDLE handle_ = INVALID_HANDLE_VALUE;
-  DWORD waitLimit_ = INFINITE;
-  bool watched_ = false;  // the deadline watch must end the calls of this transfer
-  OVERLAPPED overlapped_{};
 };
 
 }  // namespace zelvani

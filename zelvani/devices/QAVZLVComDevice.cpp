@@ -153,7 +153,6 @@ BYTE TQAVZLVComDevice::FailedStatus(bool write) const {
 }
 
 BYTE TQAVZLVComDevice::WriteString(const std::string& data) {
-  Sleep(0);
   if (port_->WriteString(data)) {
     if (ReportEnabled()) AddReportLine(ReportSentLine(data));
     return tsDone;
@@ -167,7 +166,6 @@ BYTE TQAVZLVComDevice::WriteString(const std::string& data) {
 }
 
 BYTE TQAVZLVComDevice::ReadString(std::string& data, LONG count, const std::string& terminator) {
-  Sleep(0);
   std::string text;
   const bool ok = port_->ReadString(text, count < 0 ? 0 : static_cast<int>(count), terminator);
   data = std::move(text);

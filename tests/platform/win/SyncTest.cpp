@@ -1,6 +1,7 @@
 // Handles, events and waits.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -216,6 +217,100 @@ TEST(Handles, ClosingAnEventWhileAnotherThreadWaitsOnItIsSafe) {
   EXPECT_TRUE(CloseHandle(e));
   waiter.join();
   EXPECT_EQ(result.load(), WAIT_TIMEOUT);
+}
+
+// ---- many objects and threads at once ---------------------------------------
+
+// Pairs of threads hand a token back and forth through two automatic events of
+// their own; a lost wake-up leaves a wait to run out its time.
+TEST(Waits, PingPongOnManyPairsAtOnceLosesNoWakeUp) {
+  constexpr int kPairs = 8;
+  constexpr int kRounds = 2000;
+  std::atomic<int> timeouts{0};
+  std::vector<std::thread> threads;
+  Handles hs;
+  for (int p = 0; p < kPairs; ++p) {
+    HANDLE ping = hs.Add(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+    HANDLE pong = hs.Add(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+    threads.emplace_back([=, &timeouts] {
+      for (int i = 0; i < kRounds; ++i) {
+        SetEvent(ping);
+        if (WaitForSingleObject(pong, 5000) != WAIT_OBJECT_0) ++timeouts;
+      }
+    });
+    threads.emplace_back([=, &timeouts] {
+      for (int i = 0; i < kRounds; ++i) {
+        if (WaitForSingleObject(ping, 5000) != WAIT_OBJECT_0) ++timeouts;
+        SetEvent(pong);
+      }
+    });
+  }
+  for (auto& t : threads) t.join();
+  EXPECT_EQ(timeouts.load(), 0);
+}
+
+// Two threads wait for all of the same two events, listed in opposite orders,
+// while a third keeps setting both: each round is taken whole by one waiter,
+// and neither ever holds the other up for good.
+TEST(Waits, WaitsForAllOfOverlappingSetsInOppositeOrdersAllEnd) {
+  constexpr int kRounds = 1000;
+  Handles hs;
+  HANDLE a = hs.Add(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+  HANDLE b = hs.Add(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+  HANDLE taken = hs.Add(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+  std::atomic<int> rounds{0};
+  std::atomic<bool> stop{false};
+  auto waiter = [&](HANDLE first, HANDLE second) {
+    HANDLE list[] = {first, second};
+    while (!stop) {
+      if (WaitForMultipleObjects(2, list, TRUE, 20) == WAIT_OBJECT_0) {
+        ++rounds;
+        SetEvent(taken);
+      }
+    }
+  };
+  std::thread w1(waiter, a, b), w2(waiter, b, a);
+  int timeouts = 0;
+  for (int i = 0; i < kRounds; ++i) {
+    SetEvent(a);
+    SetEvent(b);
+    if (WaitForSingleObject(taken, 5000) != WAIT_OBJECT_0) ++timeouts;
+  }
+  stop = true;
+  w1.join();
+  w2.join();
+  EXPECT_EQ(timeouts, 0);
+  EXPECT_EQ(rounds.load(), kRounds);  // no round taken twice, none lost
+}
+
+TEST(Handles, ThreadsMakingAndClosingHandlesAtOnceGetDistinctWorkingHandles) {
+  constexpr int kThreads = 8;
+  constexpr int kEach = 500;
+  std::vector<std::vector<HANDLE>> made(kThreads);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t)
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < kEach; ++i) {
+        HANDLE e = CreateEventA(nullptr, TRUE, i % 2 == 0, nullptr);
+        made[t].push_back(e);
+        if (i % 3 == 0) {  // some go again at once, while the others make theirs
+          CloseHandle(e);
+          made[t].back() = nullptr;
+        }
+      }
+    });
+  for (auto& t : threads) t.join();
+  std::vector<HANDLE> all;
+  for (int t = 0; t < kThreads; ++t)
+    for (int i = 0; i < kEach; ++i) {
+      HANDLE e = made[t][i];
+      if (!e) continue;
+      all.push_back(e);
+      EXPECT_EQ(WaitForSingleObject(e, 0), i % 2 == 0 ? WAIT_OBJECT_0 : WAIT_TIMEOUT) << "thread " << t << " #" << i;
+    }
+  std::sort(all.begin(), all.end());
+  EXPECT_EQ(std::adjacent_find(all.begin(), all.end()), all.end()) << "a handle was handed out twice";
+  for (HANDLE e : all) EXPECT_TRUE(CloseHandle(e));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <sys/resource.h>
 
 #include <atomic>
+#include <stdexcept>
 #include <vector>
 
 #include "platform/comm/comm.h"
@@ -287,6 +288,75 @@ TEST_F(NVRCommTransferTest, ALateBreakLeavesACompletedReadIntact) {
     EXPECT_EQ(data, "done!");
     EXPECT_EQ(dev.LastErrorType(), cetNone);
   }
+}
+
+// ---- the calling thread's own transfers ----------------------------------------
+
+TEST_F(NVRCommTransferTest, SynchronousTransfersRunOnTheCallingThreadWithoutAWorker) {
+  TNVRCommDevice dev;
+  Open(dev, 500);
+  const DWORD caller = GetCurrentThreadId();
+  std::vector<std::string> events;
+  auto on = [&](const char* name) {
+    return [&, name](TNVRCommDevice&, TNVRCommOperation& op) {
+      events.push_back(std::string(name) + (GetCurrentThreadId() == caller ? " here" : " elsewhere") +
+                       (op.Done() ? ", done" : ", pending"));
+    };
+  };
+  dev.OnWriteCompleted = on("write");
+  dev.OnReadCompleted = on("read");
+  dev.OnCompleted = on("any");
+  DelayedSend reply(pty_, "pong", milliseconds(30));  // the read has to wait
+  EXPECT_TRUE(dev.WriteString("ping"));
+  std::string data;
+  EXPECT_TRUE(dev.ReadString(data, 4, ""));
+  EXPECT_EQ(data, "pong");
+  EXPECT_EQ(pty_.Receive(4, milliseconds(500)), "ping");
+  EXPECT_EQ(events, (std::vector<std::string>{"write here, pending", "any here, pending", "read here, pending",
+                                              "any here, pending"}));
+  EXPECT_FALSE(dev.DefaultOperation().HasWorker());
+  EXPECT_TRUE(dev.DefaultOperation().Done());
+  EXPECT_EQ(dev.PendingReads(), 0);
+  EXPECT_EQ(dev.PendingWrites(), 0);
+}
+
+TEST_F(NVRCommTransferTest, ABreakHandlerThatClosesThePortEndsTheWaitingRead) {
+  TNVRCommDevice dev;
+  Open(dev, 5000);
+  dev.OnUserBreak = [](TNVRCommDevice& sender, TNVRCommOperation&, bool&) { sender.SetActive(false); };
+  win::SetAsyncKeyState(VK_ESCAPE, true);
+  std::string data;
+  const auto start = Clock::now();
+  EXPECT_FALSE(dev.ReadString(data, 5, ""));
+  EXPECT_LT(MillisecondsSince(start), 2000);
+  EXPECT_FALSE(dev.Active());
+  EXPECT_EQ(dev.LastErrorType(), cetUserBreak);
+  EXPECT_TRUE(dev.DefaultOperation().Done());
+  win::ResetAsyncKeyStates();
+  Open(dev, 500);  // the port was given back
+  DelayedSend send(pty_, "again", milliseconds(10));
+  EXPECT_TRUE(dev.ReadString(data, 5, ""));
+  EXPECT_EQ(data, "again");
+}
+
+TEST_F(NVRCommTransferTest, AHandlerThatRaisesWhileTheReadWaitsBreaksItAndTheExceptionGoesOn) {
+  TNVRCommDevice dev;
+  Open(dev, 5000);
+  int errors = 0;
+  dev.OnReadError = [&](TNVRCommDevice&, TNVRCommOperation&, bool&) { ++errors; };
+  dev.OnUserBreak = [](TNVRCommDevice&, TNVRCommOperation&, bool&) { throw std::runtime_error("handler failed"); };
+  win::SetAsyncKeyState(VK_ESCAPE, true);
+  std::string data;
+  const auto start = Clock::now();
+  EXPECT_THROW(dev.ReadString(data, 5, ""), std::runtime_error);
+  EXPECT_LT(MillisecondsSince(start), 2000);
+  EXPECT_EQ(errors, 0);  // the exception, not the error event, tells the caller
+  EXPECT_TRUE(dev.DefaultOperation().Done());
+  EXPECT_EQ(dev.LastErrorType(), cetUserBreak);
+  win::ResetAsyncKeyStates();
+  DelayedSend send(pty_, "fine!", milliseconds(10));
+  EXPECT_TRUE(dev.ReadString(data, 5, ""));
+  EXPECT_EQ(data, "fine!");
 }
 
 // ---- status text and message pump ---------------------------------------------
