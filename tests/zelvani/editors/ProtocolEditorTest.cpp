@@ -102,6 +102,23 @@ TEST_F(ProtocolEditorTest, ShowsTheFileAndOkReplacesTheCallersLists) {
   EXPECT_EQ(ReadFile(AnsiToUtf8(path_)), kLibrary) << "no file is written without the text tab";
 }
 
+// Only the letters A to Z are lowered in the text tab's caption: a Polish
+// capital (Windows-1250) keeps its case.
+TEST_F(ProtocolEditorTest, TextTabCaptionLowersOnlyLatinCapitals) {
+  const std::string name = dir_.string() + "/Lib\xA3\xAF.PKD";
+  std::ofstream(AnsiToUtf8(name), std::ios::binary) << kLibrary;
+  ASSERT_TRUE(lib_->Load(name));
+  std::string expected = dir_.string();
+  for (char& c : expected) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+  expected += "/lib\xA3\xAF.pkd";
+  Play([&](ui::Form& f) {
+    EXPECT_EQ(Pages(f).Page(3).Caption(), expected);
+    EXPECT_EQ(FirstFlowCaption(f), "FlowOpen");
+    ui::PressEscape(f);
+  });
+  EXPECT_EQ(RunEdit(library_.Get()), std::make_pair(S_OK, false));
+}
+
 // What leaving the text tab does, by what the person did there and how the
 // editor was closed.
 TEST_F(ProtocolEditorTest, TextTabWritesTheFileOnlyWhenLeftAfterAChange) {
