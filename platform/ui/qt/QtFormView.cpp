@@ -545,6 +545,8 @@ QLayout* QtFormView::UnitLayout(const Unit& unit) {
   box->setSpacing(2);
   if (unit.label) box->addWidget(WidgetOf(*unit.label));
   box->addWidget(WidgetOf(*unit.control), unit.down ? 1 : 0);
+  // A unit of fixed height keeps to the top of the room it is given.
+  if (!unit.down) box->addStretch(1);
   return box;
 }
 
