@@ -16,15 +16,6 @@ using com::PropPut;
 
 namespace {
 
-// A property read and write pair.
-#define CV_PROP(I, N, id) PropGet<&I::get_##N>(#N, id), PropPut<&I::put_##N>(#N, id, {Param("Value")})
-// A date property: a double in C++, a DATE to automation.
-#define CV_DATE_PROP(I, N, id) \
-  PropGet<&I::get_##N>(#N, id).Returns(VT_DATE), PropPut<&I::put_##N>(#N, id, {Param("Value").As(VT_DATE)})
-// An indexed property read and write pair.
-#define CV_INDEXED_PROP(I, N, id) \
-  PropGet<&I::get_##N>(#N, id, {Param("i")}), PropPut<&I::put_##N>(#N, id, {Param("i"), Param("Value")})
-
 std::string DispatchHelp(const char* coclassHelp) { return std::string("Dispatch interface for ") + coclassHelp; }
 
 // Programming records.
@@ -33,26 +24,26 @@ const InterfaceDesc& PLUDesc() {
   using I = IQAVECRPLU;
   static const InterfaceDesc d("IQAVECRPLU", I::Iid, nullptr, DispatchHelp("QAVECRPLU Object"),
                                {
-                                   CV_PROP(I, Name, 2),
-                                   CV_PROP(I, Code, 3),
-                                   CV_PROP(I, Index, 4),
-                                   CV_PROP(I, EAN, 5),
-                                   CV_PROP(I, ShortName, 6),
-                                   CV_PROP(I, PLUType, 1),
-                                   CV_PROP(I, Price, 7),
-                                   CV_PROP(I, DepartmentIndex, 8),
-                                   CV_PROP(I, DepartmentCode, 9),
-                                   CV_PROP(I, ContainerIndex, 10),
-                                   CV_PROP(I, ContainerCode, 11),
-                                   CV_PROP(I, LinkedIndex, 12),
-                                   CV_PROP(I, LinkedCode, 13),
-                                   CV_PROP(I, TaxRateIndex, 14),
-                                   CV_PROP(I, TaxRateName, 15),
-                                   CV_PROP(I, TaxRate, 16),
-                                   CV_PROP(I, PLUAttributes, 17),
-                                   CV_PROP(I, HALOIndex, 18),
-                                   CV_PROP(I, HALOAmount, 19),
-                                   CV_PROP(I, Precision, 20),
+                                   COM_PROP(I, Name, 2),
+                                   COM_PROP(I, Code, 3),
+                                   COM_PROP(I, Index, 4),
+                                   COM_PROP(I, EAN, 5),
+                                   COM_PROP(I, ShortName, 6),
+                                   COM_PROP(I, PLUType, 1),
+                                   COM_PROP(I, Price, 7),
+                                   COM_PROP(I, DepartmentIndex, 8),
+                                   COM_PROP(I, DepartmentCode, 9),
+                                   COM_PROP(I, ContainerIndex, 10),
+                                   COM_PROP(I, ContainerCode, 11),
+                                   COM_PROP(I, LinkedIndex, 12),
+                                   COM_PROP(I, LinkedCode, 13),
+                                   COM_PROP(I, TaxRateIndex, 14),
+                                   COM_PROP(I, TaxRateName, 15),
+                                   COM_PROP(I, TaxRate, 16),
+                                   COM_PROP(I, PLUAttributes, 17),
+                                   COM_PROP(I, HALOIndex, 18),
+                                   COM_PROP(I, HALOAmount, 19),
+                                   COM_PROP(I, Precision, 20),
                                });
   return d;
 }
@@ -61,12 +52,12 @@ const InterfaceDesc& CashierDesc() {
   using I = IQAVECRCashier;
   static const InterfaceDesc d("IQAVECRCashier", I::Iid, nullptr, DispatchHelp("QAVECRCashier Object"),
                                {
-                                   CV_PROP(I, Name, 1),
-                                   CV_PROP(I, Password, 2),
-                                   CV_PROP(I, FirstName, 3),
-                                   CV_PROP(I, Surname, 4),
-                                   CV_PROP(I, Code, 5),
-                                   CV_PROP(I, Index, 6),
+                                   COM_PROP(I, Name, 1),
+                                   COM_PROP(I, Password, 2),
+                                   COM_PROP(I, FirstName, 3),
+                                   COM_PROP(I, Surname, 4),
+                                   COM_PROP(I, Code, 5),
+                                   COM_PROP(I, Index, 6),
                                });
   return d;
 }
@@ -75,8 +66,8 @@ const InterfaceDesc& LinkedCodeRecDesc() {
   using I = IQAVECRLinkedCodeRec;
   static const InterfaceDesc d("IQAVECRLinkedCodeRec", I::Iid, nullptr, DispatchHelp("QAVECRLinkedCode Object"),
                                {
-                                   CV_PROP(I, Code, 1),
-                                   CV_PROP(I, LinkedCode, 2),
+                                   COM_PROP(I, Code, 1),
+                                   COM_PROP(I, LinkedCode, 2),
                                });
   return d;
 }
@@ -86,11 +77,11 @@ const InterfaceDesc& PLUShortcutRecDesc() {
   // DISPID 4 is not used.
   static const InterfaceDesc d("IQAVECRPLUShortcutRec", I::Iid, nullptr, DispatchHelp("QAVECRPLUShortcut Object"),
                                {
-                                   CV_PROP(I, KeyIndex, 1),
-                                   CV_PROP(I, Code, 2),
-                                   CV_PROP(I, Name, 3),
-                                   CV_PROP(I, EAN, 5),
-                                   CV_PROP(I, Index, 6),
+                                   COM_PROP(I, KeyIndex, 1),
+                                   COM_PROP(I, Code, 2),
+                                   COM_PROP(I, Name, 3),
+                                   COM_PROP(I, EAN, 5),
+                                   COM_PROP(I, Index, 6),
                                });
   return d;
 }
@@ -102,8 +93,8 @@ const InterfaceDesc& TaxRatesDesc() {
   static const InterfaceDesc d("IQAVECRTaxRates", I::Iid, nullptr, DispatchHelp("QAVECRTaxRates Object"),
                                {
                                    PropGet<&I::get_Count>("Count", 1),
-                                   CV_INDEXED_PROP(I, Values, 2),
-                                   CV_INDEXED_PROP(I, Names, 3),
+                                   COM_INDEXED_PROP(I, Values, 2),
+                                   COM_INDEXED_PROP(I, Names, 3),
                                    Method<&I::Add>("Add", 4, {Param("Value"), Param("Name")}),
                                    Method<&I::Delete>("Delete", 5, {Param("i")}),
                                    Method<&I::Clear>("Clear", 6),
@@ -116,7 +107,7 @@ const InterfaceDesc& HALODesc() {
   static const InterfaceDesc d("IQAVECRHALO", I::Iid, nullptr, DispatchHelp("QAVECRHALO Object"),
                                {
                                    PropGet<&I::get_Count>("Count", 1),
-                                   CV_INDEXED_PROP(I, Values, 5),
+                                   COM_INDEXED_PROP(I, Values, 5),
                                    Method<&I::Add>("Add", 6, {Param("Value")}),
                                    Method<&I::Delete>("Delete", 7, {Param("i")}),
                                    Method<&I::Clear>("Clear", 2),
@@ -128,9 +119,9 @@ const InterfaceDesc& DiscountDesc() {
   using I = IQAVECRDiscount;
   static const InterfaceDesc d("IQAVECRDiscount", I::Iid, nullptr, DispatchHelp("QAVECRDiscount Object"),
                                {
-                                   CV_PROP(I, DiscountType, 1),
-                                   CV_PROP(I, Value, 2),
-                                   CV_PROP(I, Info, 3),
+                                   COM_PROP(I, DiscountType, 1),
+                                   COM_PROP(I, Value, 2),
+                                   COM_PROP(I, Info, 3),
                                });
   return d;
 }
@@ -160,13 +151,13 @@ const InterfaceDesc& DiscountCardDesc() {
                                    Method<&I::AddDiscount>("AddDiscount", 3, {Param("Discount")}),
                                    Method<&I::DeleteDiscount>("DeleteDiscount", 4, {Param("i")}),
                                    Method<&I::ClearDiscounts>("ClearDiscounts", 5),
-                                   CV_PROP(I, CardName, 12),
-                                   CV_PROP(I, IdentifierPosition, 6),
-                                   CV_PROP(I, IdentifierLength, 7),
-                                   CV_PROP(I, IdentifierTemplate, 8),
-                                   CV_PROP(I, DatePosition, 9),
-                                   CV_PROP(I, DateLength, 10),
-                                   CV_PROP(I, DiscountIdentifierPosition, 11),
+                                   COM_PROP(I, CardName, 12),
+                                   COM_PROP(I, IdentifierPosition, 6),
+                                   COM_PROP(I, IdentifierLength, 7),
+                                   COM_PROP(I, IdentifierTemplate, 8),
+                                   COM_PROP(I, DatePosition, 9),
+                                   COM_PROP(I, DateLength, 10),
+                                   COM_PROP(I, DiscountIdentifierPosition, 11),
                                });
   return d;
 }
@@ -175,15 +166,15 @@ const InterfaceDesc& FlagsDesc() {
   using I = IQAVECRFlags;
   static const InterfaceDesc d("IQAVECRFlags", I::Iid, nullptr, DispatchHelp("QAVECRFlags Object"),
                                {
-                                   CV_PROP(I, Sale, 9),
-                                   CV_PROP(I, Print, 2),
-                                   CV_PROP(I, Keyboard, 3),
-                                   CV_PROP(I, Scales, 4),
-                                   CV_PROP(I, Power, 5),
-                                   CV_PROP(I, Misc, 6),
-                                   CV_PROP(I, ScalesCodeType, 1),
-                                   CV_PROP(I, ScalesType, 7),
-                                   CV_PROP(I, PLUStaling, 8),
+                                   COM_PROP(I, Sale, 9),
+                                   COM_PROP(I, Print, 2),
+                                   COM_PROP(I, Keyboard, 3),
+                                   COM_PROP(I, Scales, 4),
+                                   COM_PROP(I, Power, 5),
+                                   COM_PROP(I, Misc, 6),
+                                   COM_PROP(I, ScalesCodeType, 1),
+                                   COM_PROP(I, ScalesType, 7),
+                                   COM_PROP(I, PLUStaling, 8),
                                });
   return d;
 }
@@ -195,23 +186,23 @@ const InterfaceDesc& CommOptionsDesc() {
   static const InterfaceDesc d("IQAVECRCommOptions", I::Iid, nullptr,
                                DispatchHelp("QAVECRCommunicationOptions Object"),
                                {
-                                   CV_PROP(I, Port, 1),
-                                   CV_PROP(I, Speed, 2),
-                                   CV_PROP(I, DataBits, 3),
-                                   CV_PROP(I, StopBits, 4),
-                                   CV_PROP(I, Parity, 5),
-                                   CV_PROP(I, TimeOut, 6),
-                                   CV_PROP(I, WaitTimeOut, 7),
-                                   CV_PROP(I, ConnectionTimeOut, 8),
-                                   CV_PROP(I, FlowControl, 9),
-                                   CV_PROP(I, MultiplexerName, 10),
-                                   CV_PROP(I, MultiplexerChannel, 11),
-                                   CV_PROP(I, MultiplexerControlString, 12),
-                                   CV_PROP(I, DeviceID, 13),
-                                   CV_PROP(I, DeviceAddress, 14),
-                                   CV_PROP(I, RemoteMultiplexerName, 15),
-                                   CV_PROP(I, RemoteMultiplexerChannel, 16),
-                                   CV_PROP(I, RemoteMultiplexerControlString, 17),
+                                   COM_PROP(I, Port, 1),
+                                   COM_PROP(I, Speed, 2),
+                                   COM_PROP(I, DataBits, 3),
+                                   COM_PROP(I, StopBits, 4),
+                                   COM_PROP(I, Parity, 5),
+                                   COM_PROP(I, TimeOut, 6),
+                                   COM_PROP(I, WaitTimeOut, 7),
+                                   COM_PROP(I, ConnectionTimeOut, 8),
+                                   COM_PROP(I, FlowControl, 9),
+                                   COM_PROP(I, MultiplexerName, 10),
+                                   COM_PROP(I, MultiplexerChannel, 11),
+                                   COM_PROP(I, MultiplexerControlString, 12),
+                                   COM_PROP(I, DeviceID, 13),
+                                   COM_PROP(I, DeviceAddress, 14),
+                                   COM_PROP(I, RemoteMultiplexerName, 15),
+                                   COM_PROP(I, RemoteMultiplexerChannel, 16),
+                                   COM_PROP(I, RemoteMultiplexerControlString, 17),
                                });
   return d;
 }
@@ -223,10 +214,10 @@ const InterfaceDesc& AmountDesc() {
   using I = IQAVECRAmount;
   static const InterfaceDesc d("IQAVECRAmount", I::Iid, nullptr, DispatchHelp("QAVECRAmount Object"),
                                {
-                                   CV_PROP(I, AmountType, 1),
-                                   CV_PROP(I, Value, 2),
-                                   CV_PROP(I, Name, 3),
-                                   CV_PROP(I, Info, 4),
+                                   COM_PROP(I, AmountType, 1),
+                                   COM_PROP(I, Value, 2),
+                                   COM_PROP(I, Name, 3),
+                                   COM_PROP(I, Info, 4),
                                });
   return d;
 }
@@ -235,9 +226,9 @@ const InterfaceDesc& CounterDesc() {
   using I = IQAVECRCounter;
   static const InterfaceDesc d("IQAVECRCounter", I::Iid, nullptr, DispatchHelp("QAVECRCounter Object"),
                                {
-                                   CV_PROP(I, CounterType, 1),
-                                   CV_PROP(I, Value, 2),
-                                   CV_PROP(I, Info, 3),
+                                   COM_PROP(I, CounterType, 1),
+                                   COM_PROP(I, Value, 2),
+                                   COM_PROP(I, Info, 3),
                                });
   return d;
 }
@@ -276,8 +267,8 @@ const InterfaceDesc& SaleDesc() {
   static const InterfaceDesc d(
       "IQAVECRSale", I::Iid, nullptr, DispatchHelp("QAVECRSale Object"),
       {
-          CV_PROP(I, SaleTotal, 1),
-          CV_PROP(I, TaxesTotal, 2),
+          COM_PROP(I, SaleTotal, 1),
+          COM_PROP(I, TaxesTotal, 2),
           PropGet<&I::get_Count>("Count", 3),
           PropGet<&I::get_Grosses>("Grosses", 4, {Param("i")}),
           PropGet<&I::get_Netts>("Netts", 5, {Param("i")}),
@@ -296,9 +287,9 @@ const InterfaceDesc& VersionDesc() {
   using I = IQAVECRVersion;
   static const InterfaceDesc d("IQAVECRVersion", I::Iid, nullptr, DispatchHelp("QAVECRVersion Object"),
                                {
-                                   CV_PROP(I, ApplicationModule, 1),
-                                   CV_PROP(I, FiscalModule, 2),
-                                   CV_PROP(I, PrintingDevice, 3),
+                                   COM_PROP(I, ApplicationModule, 1),
+                                   COM_PROP(I, FiscalModule, 2),
+                                   COM_PROP(I, PrintingDevice, 3),
                                });
   return d;
 }
@@ -307,14 +298,14 @@ const InterfaceDesc& StatusDesc() {
   using I = IQAVECRStatus;
   static const InterfaceDesc d("IQAVECRStatus", I::Iid, nullptr, DispatchHelp("QAVECRStatus Object"),
                                {
-                                   CV_PROP(I, ReceiptBufferFreeMemory, 1),
-                                   CV_PROP(I, FirstReceiptInBuffer, 2),
-                                   CV_PROP(I, LastReceiptInBuffer, 3),
-                                   CV_PROP(I, Fiscal, 4),
-                                   CV_PROP(I, ReadOnly, 5),
-                                   CV_PROP(I, ClientDisplay, 6),
-                                   CV_PROP(I, PaperOut, 7),
-                                   CV_PROP(I, PrintingDeviceError, 8),
+                                   COM_PROP(I, ReceiptBufferFreeMemory, 1),
+                                   COM_PROP(I, FirstReceiptInBuffer, 2),
+                                   COM_PROP(I, LastReceiptInBuffer, 3),
+                                   COM_PROP(I, Fiscal, 4),
+                                   COM_PROP(I, ReadOnly, 5),
+                                   COM_PROP(I, ClientDisplay, 6),
+                                   COM_PROP(I, PaperOut, 7),
+                                   COM_PROP(I, PrintingDeviceError, 8),
                                    PropGet<&I::get_Version>("Version", 9),
                                });
   return d;
@@ -348,19 +339,19 @@ const InterfaceDesc& PLUSaleRecDesc() {
   using I = IQAVECRPLUSaleRec;
   static const InterfaceDesc d("IQAVECRPLUSaleRec", I::Iid, nullptr, DispatchHelp("QAVECRPLUSale Object"),
                                {
-                                   CV_PROP(I, Name, 2),
-                                   CV_PROP(I, Code, 1),
-                                   CV_PROP(I, Index, 7),
-                                   CV_PROP(I, EAN, 8),
-                                   CV_PROP(I, Quantity, 4),
-                                   CV_PROP(I, ReturnedQuantity, 12),
-                                   CV_PROP(I, Price, 9),
-                                   CV_PROP(I, AveragePrice, 5),
-                                   CV_PROP(I, Amount, 3),
-                                   CV_PROP(I, ReturnedAmount, 13),
+                                   COM_PROP(I, Name, 2),
+                                   COM_PROP(I, Code, 1),
+                                   COM_PROP(I, Index, 7),
+                                   COM_PROP(I, EAN, 8),
+                                   COM_PROP(I, Quantity, 4),
+                                   COM_PROP(I, ReturnedQuantity, 12),
+                                   COM_PROP(I, Price, 9),
+                                   COM_PROP(I, AveragePrice, 5),
+                                   COM_PROP(I, Amount, 3),
+                                   COM_PROP(I, ReturnedAmount, 13),
                                    PropGet<&I::get_Discount>("Discount", 10),
-                                   CV_PROP(I, Share, 6),
-                                   CV_PROP(I, PLUType, 11),
+                                   COM_PROP(I, Share, 6),
+                                   COM_PROP(I, PLUType, 11),
                                });
   return d;
 }
@@ -370,7 +361,7 @@ const InterfaceDesc& HourlyReportRecDesc() {
   static const InterfaceDesc d("IQAVECRHourlyReportRec", I::Iid, nullptr,
                                DispatchHelp("QAVECRHourlyReport Object"),
                                {
-                                   CV_PROP(I, Hour, 1),
+                                   COM_PROP(I, Hour, 1),
                                    PropGet<&I::get_Amounts>("Amounts", 2),
                                    PropGet<&I::get_Counters>("Counters", 3),
                                });
@@ -381,14 +372,14 @@ const InterfaceDesc& SaleRecDesc() {
   using I = IQAVECRSaleRec;
   static const InterfaceDesc d("IQAVECRSaleRec", I::Iid, nullptr, DispatchHelp("QAVECRSaleReportRec Object"),
                                {
-                                   CV_PROP(I, ReportType, 11),
-                                   CV_DATE_PROP(I, Date, 8),
-                                   CV_PROP(I, Number, 1),
+                                   COM_PROP(I, ReportType, 11),
+                                   COM_DATE_PROP(I, Date, 8),
+                                   COM_PROP(I, Number, 1),
                                    PropGet<&I::get_Sale>("Sale", 2),
                                    PropGet<&I::get_Counters>("Counters", 12),
                                    PropGet<&I::get_Amounts>("Amounts", 3),
                                    PropGet<&I::get_TaxRates>("TaxRates", 10),
-                                   CV_PROP(I, Attributes, 9),
+                                   COM_PROP(I, Attributes, 9),
                                });
   return d;
 }
@@ -397,11 +388,11 @@ const InterfaceDesc& ResetRecDesc() {
   using I = IQAVECRResetRec;
   static const InterfaceDesc d("IQAVECRResetRec", I::Iid, nullptr, DispatchHelp("QAVECRResetRec Object"),
                                {
-                                   CV_PROP(I, ResetType, 4),
-                                   CV_DATE_PROP(I, Date, 5),
-                                   CV_DATE_PROP(I, Time, 1),
-                                   CV_PROP(I, Reason, 2),
-                                   CV_PROP(I, Number, 3),
+                                   COM_PROP(I, ResetType, 4),
+                                   COM_DATE_PROP(I, Date, 5),
+                                   COM_DATE_PROP(I, Time, 1),
+                                   COM_PROP(I, Reason, 2),
+                                   COM_PROP(I, Number, 3),
                                });
   return d;
 }
@@ -411,7 +402,7 @@ const InterfaceDesc& TaxChangeRecDesc() {
   static const InterfaceDesc d("IQAVECRTaxChangeRec", I::Iid, nullptr,
                                DispatchHelp("QAVECRReportTaxRatesChangeRec Object"),
                                {
-                                   CV_DATE_PROP(I, Date, 1),
+                                   COM_DATE_PROP(I, Date, 1),
                                    PropGet<&I::get_TaxRates>("TaxRates", 2),
                                });
   return d;
@@ -423,20 +414,20 @@ const InterfaceDesc& ReceiptItemDesc() {
   using I = IQAVECRReceiptItem;
   static const InterfaceDesc d("IQAVECRReceiptItem", I::Iid, nullptr, DispatchHelp("QAVECRReceiptItemRec Object"),
                                {
-                                   CV_PROP(I, ItemType, 1),
-                                   CV_PROP(I, Name, 3),
-                                   CV_PROP(I, Code, 2),
-                                   CV_PROP(I, EAN, 10),
-                                   CV_PROP(I, Index, 9),
-                                   CV_PROP(I, TaxRateIndex, 13),
-                                   CV_PROP(I, TaxRateName, 12),
-                                   CV_PROP(I, TaxRate, 4),
-                                   CV_PROP(I, QuantityPrecision, 5),
-                                   CV_PROP(I, Quantity, 6),
-                                   CV_PROP(I, Price, 7),
-                                   CV_PROP(I, Value, 8),
-                                   CV_PROP(I, DiscountValue, 11),
-                                   CV_PROP(I, DiscountType, 14),
+                                   COM_PROP(I, ItemType, 1),
+                                   COM_PROP(I, Name, 3),
+                                   COM_PROP(I, Code, 2),
+                                   COM_PROP(I, EAN, 10),
+                                   COM_PROP(I, Index, 9),
+                                   COM_PROP(I, TaxRateIndex, 13),
+                                   COM_PROP(I, TaxRateName, 12),
+                                   COM_PROP(I, TaxRate, 4),
+                                   COM_PROP(I, QuantityPrecision, 5),
+                                   COM_PROP(I, Quantity, 6),
+                                   COM_PROP(I, Price, 7),
+                                   COM_PROP(I, Value, 8),
+                                   COM_PROP(I, DiscountValue, 11),
+                                   COM_PROP(I, DiscountType, 14),
                                });
   return d;
 }
@@ -445,14 +436,14 @@ const InterfaceDesc& ReceiptSummaryDesc() {
   using I = IQAVECRReceiptSummary;
   static const InterfaceDesc d("IQAVECRReceiptSummary", I::Iid, nullptr, DispatchHelp("QAVECRReceiptRec Object"),
                                {
-                                   CV_PROP(I, ItemsCount, 1),
-                                   CV_DATE_PROP(I, Date, 3),
-                                   CV_DATE_PROP(I, Time, 7),
+                                   COM_PROP(I, ItemsCount, 1),
+                                   COM_DATE_PROP(I, Date, 3),
+                                   COM_DATE_PROP(I, Time, 7),
                                    PropGet<&I::get_Cashier>("Cashier", 9),
                                    PropGet<&I::get_Amounts>("Amounts", 8),
-                                   CV_PROP(I, ReceiptNumber, 4),
-                                   CV_PROP(I, PrintOutNumber, 10),
-                                   CV_PROP(I, ECRNumber, 11),
+                                   COM_PROP(I, ReceiptNumber, 4),
+                                   COM_PROP(I, PrintOutNumber, 10),
+                                   COM_PROP(I, ECRNumber, 11),
                                });
   return d;
 }
@@ -462,9 +453,9 @@ const InterfaceDesc& ReceiptDiscountCardDesc() {
   static const InterfaceDesc d("IQAVECRReceiptDiscountCard", I::Iid, nullptr,
                                DispatchHelp("QAVECRDiscountCardRec Object"),
                                {
-                                   CV_PROP(I, CardName, 12),
-                                   CV_PROP(I, CardCode, 1),
-                                   CV_PROP(I, Discount, 2),
+                                   COM_PROP(I, CardName, 12),
+                                   COM_PROP(I, CardCode, 1),
+                                   COM_PROP(I, Discount, 2),
                                });
   return d;
 }
@@ -481,21 +472,21 @@ const InterfaceDesc& ControlDesc() {
       "IQAVECR", I::Iid, nullptr, DispatchHelp("QAVECR Control"),
       {
           PropGet<&I::get_Version>("Version", 2),  // free
-          CV_PROP(I, PacketLibraryFile, 4),        // free
+          COM_PROP(I, PacketLibraryFile, 4),        // free
           PropGet<&I::get_CommOptions>("CommOptions", 5),  // free
           PropGet<&I::get_Flags>("Flags", 6),              // free
-          CV_PROP(I, ECRNumber, 7),                        // free
-          CV_PROP(I, ID, 10),                              // free
+          COM_PROP(I, ECRNumber, 7),                        // free
+          COM_PROP(I, ID, 10),                              // free
           PropGet<&I::get_EOF>("EOF", 19),                 // free
           PropGet<&I::get_LastPacketSent>("LastPacketSent", 20),          // free
           PropGet<&I::get_LastPacketReceived>("LastPacketReceived", 21),  // free
           PropGet<&I::get_LastErrorCode>("LastErrorCode", 23),            // free
           PropGet<&I::get_LastErrorMessage>("LastErrorMessage", 30),      // free
-          CV_PROP(I, AutoReadNativeError, 31),                            // free
+          COM_PROP(I, AutoReadNativeError, 31),                            // free
           PropGet<&I::get_LastNativeErrorCode>("LastNativeErrorCode", 33),        // free
           PropGet<&I::get_LastNativeErrorMessage>("LastNativeErrorMessage", 35),  // free
-          CV_PROP(I, Driver, 45),                                                 // free
-          CV_PROP(I, KeepConnection, 46),                                         // free
+          COM_PROP(I, Driver, 45),                                                 // free
+          COM_PROP(I, KeepConnection, 46),                                         // free
           PropGet<&I::get_Statistics>("Statistics", 50),                          // free
           Method<&I::BeginRead>("BeginRead", 51,  // free
                                 {Param("DataType"), Param("RangeBeg"), Param("RangeEnd"), Param("RangeType"),
@@ -570,9 +561,6 @@ const InterfaceDesc& EventsDesc() {
   return d;
 }
 
-#undef CV_PROP
-#undef CV_DATE_PROP
-#undef CV_INDEXED_PROP
 
 com::TypeLibDesc BuildTypeLib() {
   com::TypeLibDesc lib;

@@ -446,6 +446,19 @@ MemberDesc Procedure(const char* name, DISPID id, std::initializer_list<Param> p
   return detail::Make<Fn, false>(name, id, MemberKind::Method, params);
 }
 
+// A property read and write pair of interface I: get_N and put_N under one
+// DISPID, the written value named "Value".
+#define COM_PROP(I, N, id) \
+  ::com::PropGet<&I::get_##N>(#N, id), ::com::PropPut<&I::put_##N>(#N, id, {::com::Param("Value")})
+// A date property: a double in C++, a DATE to automation.
+#define COM_DATE_PROP(I, N, id)                         \
+  ::com::PropGet<&I::get_##N>(#N, id).Returns(VT_DATE), \
+      ::com::PropPut<&I::put_##N>(#N, id, {::com::Param("Value").As(VT_DATE)})
+// An indexed property read and write pair, the index named "i".
+#define COM_INDEXED_PROP(I, N, id)                            \
+  ::com::PropGet<&I::get_##N>(#N, id, {::com::Param("i")}), \
+      ::com::PropPut<&I::put_##N>(#N, id, {::com::Param("i"), ::com::Param("Value")})
+
 // The IDispatch implementation over a description: finds the member by DISPID and
 // call kind, binds positional and named arguments (DISPID_PROPERTYPUT included),
 // fills missing optional arguments with their defaults, coerces each argument to
