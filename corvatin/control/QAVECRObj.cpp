@@ -599,14 +599,6 @@ std::uint64_t TQAVECRObj::GetFlagsWord() const { return corvatin::GetFlagsWord(f
 
 void TQAVECRObj::SetFlagsWord(std::uint64_t word) { corvatin::SetFlagsWord(flags_.Get(), word); }
 
-HRESULT TQAVECRObj::NotSupported(const void* record, VARIANT_BOOL* result) {
-  return Get(result, [&] {
-    if (!record) throw ComError(E_POINTER, "No record object");
-    SetEngineError(ecrecNotSupported);
-    return false;
-  });
-}
-
 // ---------------------------------------------------------------------------
 // IQAVECR: properties
 

@@ -249,9 +249,6 @@ class TQAVECRObj : public IQAVECR {
   // The packet library's packet ID of PACKETTYPE as the current packet; 10003
   // stored and false when the library makes none.
   bool CreateCurrentPacket(const std::string& id, LONG packetType);
-  // A member of the record readers and writers that this engine does not
-  // carry: E_POINTER for a null record, else False with 10006.
-  HRESULT NotSupported(const void* record, VARIANT_BOOL* result);
 
  private:
   template <class F>
