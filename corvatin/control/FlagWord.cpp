@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "corvatin/control/CalleeCalls.h"
 #include "platform/com/ansi.h"
 #include "platform/com/error.h"
 
@@ -70,23 +71,20 @@ GroupAccess Access(FlagGroup g) {
 }
 
 // A failing call on the flags object fails the caller with its description.
-void Check(HRESULT hr, const char* what) {
-  if (SUCCEEDED(hr)) return;
-  std::u16string description = TakeErrorDescription();
-  throw ComError(hr, description.empty() ? std::string("Cannot access the flags' ") + what
-                                         : WideToAnsi(description));
+void CheckFlags(HRESULT hr, const char* group) {
+  if (FAILED(hr)) Check(hr, std::string("Cannot access the flags' ") + group);
 }
 
 LONG ReadGroup(IQAVECRFlags* flags, FlagGroup g) {
   GroupAccess a = Access(g);
   LONG v = 0;
-  Check((flags->*a.get)(&v), a.name);
+  CheckFlags((flags->*a.get)(&v), a.name);
   return v;
 }
 
 void WriteGroup(IQAVECRFlags* flags, FlagGroup g, LONG v) {
   GroupAccess a = Access(g);
-  Check((flags->*a.put)(v), a.name);
+  CheckFlags((flags->*a.put)(v), a.name);
 }
 
 }  // namespace

@@ -26,6 +26,7 @@
 #include <string>
 #include <variant>
 
+#include "corvatin/control/CalleeCalls.h"
 #include "corvatin/control/QAVECRObj.h"
 #include "corvatin/records/QAVECRPLU.h"
 #include "corvatin/records/QAVECRStatus.h"
@@ -39,29 +40,6 @@ namespace {
 
 // ---------------------------------------------------------------------------
 // Calls on records
-
-// A failing call on a record fails the member with the record's description
-// (or WHAT when it gave none).
-void Check(HRESULT hr, const std::string& what) {
-  if (SUCCEEDED(hr)) return;
-  std::u16string description = TakeErrorDescription();
-  throw ComError(hr, description.empty() ? what : WideToAnsi(description));
-}
-
-// Runs a transfer member: a null result or record slot answers E_POINTER; an
-// exception becomes the failing HRESULT with its message as the description.
-template <class F>
-HRESULT Transfer(VARIANT_BOOL* result, const void* record, F&& body) noexcept {
-  if (!result) return E_POINTER;
-  *result = VARIANT_FALSE;
-  try {
-    if (!record) throw ComError(E_POINTER, "No record object");
-    *result = body() ? VARIANT_TRUE : VARIANT_FALSE;
-    return S_OK;
-  } catch (...) {
-    return com::ReportException(IQAVECR::Iid, "IQAVECR", std::current_exception());
-  }
-}
 
 // Field N of the current packet converted to TYPE; a value that does not
 // convert fails with the field's number and what it was to carry.
@@ -431,7 +409,7 @@ DATE DateTimeOf(TQAVECRObj& engine) {
 // Configuration flags
 
 HRESULT TQAVECRObj::ReadFlags(VARIANT_BOOL* result) {
-  return Transfer(result, this, [&] {
+  return RecordMember(result, this, [&] {
     if (!ReadPacket()) return false;
     if (DataType() != ecrdtFlags && DataType() != ecrdtFlagsEx) {
       SetEngineError(ecrecUnknownDataType);
@@ -455,7 +433,7 @@ HRESULT TQAVECRObj::ReadFlags(VARIANT_BOOL* result) {
 }
 
 HRESULT TQAVECRObj::WriteFlags(VARIANT_BOOL* result) {
-  return Transfer(result, this, [&] {
+  return RecordMember(result, this, [&] {
     if (CreateWritePacket()) return false;
     if (DataType() != ecrdtFlags && DataType() != ecrdtFlagsEx) {
       SetEngineError(ecrecUnknownDataType);
@@ -479,7 +457,7 @@ HRESULT TQAVECRObj::WriteFlags(VARIANT_BOOL* result) {
 // Identifier, date and time
 
 HRESULT TQAVECRObj::WriteIdentifier(VARIANT identifier, VARIANT_BOOL* result) {
-  return Transfer(result, this, [&] {
+  return RecordMember(result, this, [&] {
     if (CreateWritePacket()) return false;
     SetFieldValue(1, identifier);
     return SendWritePacket(*this);
@@ -487,7 +465,7 @@ HRESULT TQAVECRObj::WriteIdentifier(VARIANT identifier, VARIANT_BOOL* result) {
 }
 
 HRESULT TQAVECRObj::ReadDateTime(DATE* dateTime, VARIANT_BOOL* result) {
-  return Transfer(result, dateTime, [&] {
+  return RecordMember(result, dateTime, [&] {
     if (!ReadPacket()) return false;
     *dateTime = DateTimeOf(*this);
     return true;
@@ -495,7 +473,7 @@ HRESULT TQAVECRObj::ReadDateTime(DATE* dateTime, VARIANT_BOOL* result) {
 }
 
 HRESULT TQAVECRObj::WriteDateTime(DATE dateTime, VARIANT_BOOL* result) {
-  return Transfer(result, this, [&] {
+  return RecordMember(result, this, [&] {
     if (CreateWritePacket()) return false;
     SetFieldValue(kDateField, Variant::Date(dateTime));
     SetFieldValue(kTimeField, Variant::Date(dateTime));
@@ -507,7 +485,7 @@ HRESULT TQAVECRObj::WriteDateTime(DATE dateTime, VARIANT_BOOL* result) {
 // Cashiers, linked codes, key shortcuts
 
 HRESULT TQAVECRObj::ReadCashier(IQAVECRCashier* cashier, VARIANT_BOOL* result) {
-  return Transfer(result, cashier, [&] {
+  return RecordMember(result, cashier, [&] {
     if (!ReadPacket()) return false;
     ReadFields<IQAVECRCashier>(*this, cashier, kCashierLayout);
     return true;
@@ -515,7 +493,7 @@ HRESULT TQAVECRObj::ReadCashier(IQAVECRCashier* cashier, VARIANT_BOOL* result) {
 }
 
 HRESULT TQAVECRObj::WriteCashier(IQAVECRCashier* cashier, VARIANT_BOOL* result) {
-  return Transfer(result, cashier, [&] {
+  return RecordMember(result, cashier, [&] {
     if (CreateWritePacket()) return false;
     WriteFields<IQAVECRCashier>(*this, cashier, kCashierLayout);
     return SendWritePacket(*this);
@@ -523,7 +501,7 @@ HRESULT TQAVECRObj::WriteCashier(IQAVECRCashier* cashier, VARIANT_BOOL* result) 
 }
 
 HRESULT TQAVECRObj::ReadLinkedCodeRec(IQAVECRLinkedCodeRec* linkedCodeRec, VARIANT_BOOL* result) {
-  return Transfer(result, linkedCodeRec, [&] {
+  return RecordMember(result, linkedCodeRec, [&] {
     if (!ReadPacket()) return false;
     ReadFields<IQAVECRLinkedCodeRec>(*this, linkedCodeRec, kLinkedCodeLayout);
     return true;
@@ -531,7 +509,7 @@ HRESULT TQAVECRObj::ReadLinkedCodeRec(IQAVECRLinkedCodeRec* linkedCodeRec, VARIA
 }
 
 HRESULT TQAVECRObj::WriteLinkedCodeRec(IQAVECRLinkedCodeRec* linkedCodeRec, VARIANT_BOOL* result) {
-  return Transfer(result, linkedCodeRec, [&] {
+  return RecordMember(result, linkedCodeRec, [&] {
     if (CreateWritePacket()) return false;
     WriteFields<IQAVECRLinkedCodeRec>(*this, linkedCodeRec, kLinkedCodeLayout);
     return SendWritePacket(*this);
@@ -539,7 +517,7 @@ HRESULT TQAVECRObj::WriteLinkedCodeRec(IQAVECRLinkedCodeRec* linkedCodeRec, VARI
 }
 
 HRESULT TQAVECRObj::ReadPLUShortcutRec(IQAVECRPLUShortcutRec* pluShortcut, VARIANT_BOOL* result) {
-  return Transfer(result, pluShortcut, [&] {
+  return RecordMember(result, pluShortcut, [&] {
     if (!ReadPacket()) return false;
     ReadFields<IQAVECRPLUShortcutRec>(*this, pluShortcut, kShortcutLayout);
     return true;
@@ -547,7 +525,7 @@ HRESULT TQAVECRObj::ReadPLUShortcutRec(IQAVECRPLUShortcutRec* pluShortcut, VARIA
 }
 
 HRESULT TQAVECRObj::WritePLUShortcutRec(IQAVECRPLUShortcutRec* pluShortcut, VARIANT_BOOL* result) {
-  return Transfer(result, pluShortcut, [&] {
+  return RecordMember(result, pluShortcut, [&] {
     if (CreateWritePacket()) return false;
     WriteFields<IQAVECRPLUShortcutRec>(*this, pluShortcut, kShortcutLayout);
     return SendWritePacket(*this);
@@ -558,7 +536,7 @@ HRESULT TQAVECRObj::WritePLUShortcutRec(IQAVECRPLUShortcutRec* pluShortcut, VARI
 // Articles and departments
 
 HRESULT TQAVECRObj::ReadPLU(IQAVECRPLU* plu, VARIANT_BOOL* result) {
-  return Transfer(result, plu, [&] {
+  return RecordMember(result, plu, [&] {
     if (!ReadPacket()) return false;
     const PLULayout* layout = PLULayoutOf(DataType());
     if (!layout || !layout->readable) {
@@ -583,7 +561,7 @@ HRESULT TQAVECRObj::ReadPLU(IQAVECRPLU* plu, VARIANT_BOOL* result) {
 }
 
 HRESULT TQAVECRObj::WritePLU(IQAVECRPLU* plu, LONG writeMode, VARIANT_BOOL* result) {
-  return Transfer(result, plu, [&] {
+  return RecordMember(result, plu, [&] {
     if (CreateWritePacket()) return false;
     const PLULayout* layout = PLULayoutOf(DataType());
     if (!layout) {
@@ -606,7 +584,7 @@ HRESULT TQAVECRObj::WritePLU(IQAVECRPLU* plu, LONG writeMode, VARIANT_BOOL* resu
 // Tax rates, HALO limits, discounts, discount cards
 
 HRESULT TQAVECRObj::ReadTaxRates(IQAVECRTaxRates* taxRates, VARIANT_BOOL* result) {
-  return Transfer(result, taxRates, [&] {
+  return RecordMember(result, taxRates, [&] {
     if (!ReadPacket()) return false;
     VARIANT_BOOL done = VARIANT_FALSE;
     Check(taxRates->Clear(&done), "Cannot clear the tax rates");
@@ -623,7 +601,7 @@ HRESULT TQAVECRObj::ReadTaxRates(IQAVECRTaxRates* taxRates, VARIANT_BOOL* result
 }
 
 HRESULT TQAVECRObj::WriteTaxRates(IQAVECRTaxRates* taxRates, VARIANT_BOOL* result) {
-  return Transfer(result, taxRates, [&] {
+  return RecordMember(result, taxRates, [&] {
     if (CreateWritePacket()) return false;
     const LONG n = DataType() == ecrdtTaxRatesEx ? kTaxRatesEx : kTaxRates;
     for (LONG i = 1; i <= n; ++i) SetFieldValue(i, Variant::Ansi(TaxRateField(taxRates, i - 1)));
@@ -632,7 +610,7 @@ HRESULT TQAVECRObj::WriteTaxRates(IQAVECRTaxRates* taxRates, VARIANT_BOOL* resul
 }
 
 HRESULT TQAVECRObj::ReadHALO(IQAVECRHALO* halo, VARIANT_BOOL* result) {
-  return Transfer(result, halo, [&] {
+  return RecordMember(result, halo, [&] {
     if (!ReadPacket()) return false;
     VARIANT_BOOL done = VARIANT_FALSE;
     Check(halo->Clear(&done), "Cannot clear the HALO limits");
@@ -646,7 +624,7 @@ HRESULT TQAVECRObj::ReadHALO(IQAVECRHALO* halo, VARIANT_BOOL* result) {
 }
 
 HRESULT TQAVECRObj::WriteHALO(IQAVECRHALO* halo, VARIANT_BOOL* result) {
-  return Transfer(result, halo, [&] {
+  return RecordMember(result, halo, [&] {
     if (CreateWritePacket()) return false;
     LONG count = 0;
     Check(halo->get_Count(&count), "Cannot read the number of HALO limits");
@@ -661,7 +639,7 @@ HRESULT TQAVECRObj::WriteHALO(IQAVECRHALO* halo, VARIANT_BOOL* result) {
 }
 
 HRESULT TQAVECRObj::ReadDiscounts(IQAVECRDiscounts* discounts, VARIANT_BOOL* result) {
-  return Transfer(result, discounts, [&] {
+  return RecordMember(result, discounts, [&] {
     if (!ReadPacket()) return false;
     VARIANT_BOOL done = VARIANT_FALSE;
     Check(discounts->Clear(&done), "Cannot clear the discounts");
@@ -674,7 +652,7 @@ HRESULT TQAVECRObj::ReadDiscounts(IQAVECRDiscounts* discounts, VARIANT_BOOL* res
 }
 
 HRESULT TQAVECRObj::WriteDiscounts(IQAVECRDiscounts* discounts, VARIANT_BOOL* result) {
-  return Transfer(result, discounts, [&] {
+  return RecordMember(result, discounts, [&] {
     if (CreateWritePacket()) return false;
     for (LONG n = 1; n <= kDiscountFields; ++n) SetFieldValue(n, Variant::Cy(DiscountOfType(discounts, n - 1)));
     return SendWritePacket(*this);
@@ -682,7 +660,7 @@ HRESULT TQAVECRObj::WriteDiscounts(IQAVECRDiscounts* discounts, VARIANT_BOOL* re
 }
 
 HRESULT TQAVECRObj::ReadDiscountCard(IQAVECRDiscountCard* discountCard, VARIANT_BOOL* result) {
-  return Transfer(result, discountCard, [&] {
+  return RecordMember(result, discountCard, [&] {
     if (!ReadPacket()) return false;
     VARIANT_BOOL done = VARIANT_FALSE;
     Check(discountCard->ClearDiscounts(&done), "Cannot clear the card's discounts");
@@ -697,7 +675,7 @@ HRESULT TQAVECRObj::ReadDiscountCard(IQAVECRDiscountCard* discountCard, VARIANT_
 }
 
 HRESULT TQAVECRObj::WriteDiscountCard(IQAVECRDiscountCard* discountCard, LONG writeMode, VARIANT_BOOL* result) {
-  return Transfer(result, discountCard, [&] {
+  return RecordMember(result, discountCard, [&] {
     if (CreateWritePacket()) return false;
     SetFieldValue(kDeleteFlagField, Variant::I4(writeMode == ecrwmDelete ? 1 : 0));
     for (LONG i = 0; i < kCardDiscounts; ++i)
@@ -711,7 +689,7 @@ HRESULT TQAVECRObj::WriteDiscountCard(IQAVECRDiscountCard* discountCard, LONG wr
 // Version and status
 
 HRESULT TQAVECRObj::ReadVersion(IQAVECRVersion* version, VARIANT_BOOL* result) {
-  return Transfer(result, version, [&] {
+  return RecordMember(result, version, [&] {
     if (!ReadPacket()) return false;
     ReadFields<IQAVECRVersion>(*this, version, kVersionLayout);
     return true;
@@ -719,7 +697,7 @@ HRESULT TQAVECRObj::ReadVersion(IQAVECRVersion* version, VARIANT_BOOL* result) {
 }
 
 HRESULT TQAVECRObj::ReadStatus(IQAVECRStatus* status, VARIANT_BOOL* result) {
-  return Transfer(result, status, [&] {
+  return RecordMember(result, status, [&] {
     if (!ReadPacket()) return false;
     const LONG state = FieldLong(*this, kStatusStateField, "the state number");
     Check(status->put_Fiscal(state == kStateFiscal ? VARIANT_TRUE : VARIANT_FALSE), "Cannot set Fiscal");

@@ -4,6 +4,7 @@
 #include <optional>
 #include <utility>
 
+#include "corvatin/control/CalleeCalls.h"
 #include "corvatin/control/CorvatinServer.h"
 #include "corvatin/control/CorvatinTypeLib.h"
 #include "corvatin/control/ErrorTexts.h"
@@ -33,14 +34,6 @@ std::string SystemDirectory() {
   char buffer[kMaxPath];
   const UINT length = GetSystemDirectoryA(buffer, sizeof buffer);
   return length > 0 && length < sizeof buffer ? std::string(buffer, length) : std::string();
-}
-
-// A failing call on another object fails the member with the callee's
-// description (or WHAT when it gave none).
-void Check(HRESULT hr, const char* what) {
-  if (SUCCEEDED(hr)) return;
-  std::u16string description = TakeErrorDescription();
-  throw ComError(hr, description.empty() ? std::string(what) : WideToAnsi(description));
 }
 
 bool CallBool(IQAVZLVDevice* device, HRESULT (IQAVZLVDevice::*member)(VARIANT_BOOL*), const char* what) {

@@ -20,6 +20,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "corvatin/control/CalleeCalls.h"
 #include "corvatin/control/QAVECRObj.h"
 #include "platform/com/ansi.h"
 #include "platform/com/error.h"
@@ -381,14 +382,6 @@ constexpr Row<IQAVECRReceiptDiscountCard> kDiscountCardRows[] = {
 
 // ---------------------------------------------------------------- helpers
 
-// A failing call on the record or one of its lists fails the member with the
-// callee's description (or WHAT when it gave none).
-void Check(HRESULT hr, const char* what) {
-  if (SUCCEEDED(hr)) return;
-  std::u16string description = TakeErrorDescription();
-  throw ComError(hr, description.empty() ? std::string(what) : WideToAnsi(description));
-}
-
 // The current packet's fields, converted to the readers' targets. A failure
 // names the field and the packet.
 class PacketFields {
@@ -678,15 +671,7 @@ bool TQAVECRObj::ReadRecord(Itf* record, const RecordReader<Itf>& reader) {
 
 template <class Itf>
 HRESULT TQAVECRObj::RunReader(Itf* record, const RecordReader<Itf>& reader, VARIANT_BOOL* result) {
-  if (!result) return E_POINTER;
-  *result = VARIANT_FALSE;
-  try {
-    if (!record) throw ComError(E_POINTER, "No record object");
-    *result = ReadRecord(record, reader) ? VARIANT_TRUE : VARIANT_FALSE;
-    return S_OK;
-  } catch (...) {
-    return com::ReportException(IQAVECR::Iid, "IQAVECR", std::current_exception());
-  }
+  return RecordMember(result, record, [&] { return ReadRecord(record, reader); });
 }
 
 // ---------------------------------------------------------------- the members
