@@ -8,77 +8,27 @@
 // simulator received and sent). The readers' own part (ReadReceiptItem, which
 // parses the packet already received into the record) is timed on its own.
 #include <benchmark/benchmark.h>
-#include <time.h>
 
+#include <chrono>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "corvatin/control/CorvatinServer.h"
-#include "platform/com/ansi.h"
-#include "tests/corvatin/control/ECRSimulator.h"
+#include "bench/ControlBench.h"
 
 namespace {
 
+using bench::Call;
+using bench::kBaud;
+using bench::kRecords;
+using bench::ProcessCpuSeconds;
+using bench::ThreadCpuSeconds;
 using corvatin::ECRSimulator;
 
-constexpr int kRecords = 10000;
-constexpr double kBaud = 115200.0;
-
-double ThreadCpuSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
-
-double ProcessCpuSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
-
-template <class F>
-bool Call(F&& member) {
-  VARIANT_BOOL r = VARIANT_FALSE;
-  const HRESULT hr = member(&r);
-  return hr == S_OK && r == VARIANT_TRUE;
-}
-
-struct Setup {
-  zelvani::ScopedTestRegistry registry;
-  corvatin::ScopedSystemDirectory system;
-  std::optional<ECRSimulator> sim;
-  ComPtr<IQAVECR> control;
-
-  Setup() {
-    sim.emplace("COM5");
-    sim->Serve();
-    sim->Start();
-    control = corvatin::Create<IQAVECR>(CLSID_QAVECR);
-    Bstr empty;
-    control->put_PacketLibraryFile(empty.Get());
-    ComPtr<IQAVECRCommOptions> options;
-    control->get_CommOptions(options.Out());
-    Bstr port = Bstr::Attach(AnsiToBstr("COM5"));
-    options->put_Port(port.Get());
-    options->put_Speed(115200);
-    options->put_FlowControl(ecrfcNone);
-    options->put_TimeOut(2000);
-    if (!Call([&](VARIANT_BOOL* r) { return control->Connect(r); })) throw std::runtime_error("Connect failed");
-  }
-  ~Setup() {
-    VARIANT_BOOL ignored;
-    control->Disconnect(&ignored);
-    sim->Stop();
-    control = nullptr;
-  }
-};
-
 void BM_ControlReadReceiptItems(benchmark::State& state) {
-  std::optional<Setup> s;
+  std::optional<bench::ConnectedControl> s;
   try {
-    s.emplace();
+    s.emplace("COM5");
   } catch (const std::exception& e) {
     state.SkipWithError(e.what());
     return;

@@ -1,70 +1,29 @@
 // Writing 10,000 records through the cash-register control to the simulated
 // register over a pseudo-terminal, with the control's default packet library:
 // articles (WritePLU) and text records (header lines, WriteText). Reports
-// records per second and the
-// control's own share of each exchange: the CPU time the control and its
-// device spend per record (the process's CPU time less the simulator's),
+// records per second and the control's own share of each exchange: the CPU
+// time the control and its device spend per record (the process's CPU time less the simulator's),
 // against the time the same bytes take on a line at 115200 baud (10 bits a
 // byte, counted from what the simulator received and sent).
 #include <benchmark/benchmark.h>
-#include <time.h>
 
+#include <chrono>
 #include <optional>
 #include <stdexcept>
-#include <string>
 
-#include "corvatin/control/CorvatinServer.h"
-#include "platform/com/ansi.h"
-#include "tests/corvatin/control/ECRSimulator.h"
+#include "bench/ControlBench.h"
 
 namespace {
 
-using corvatin::ECRSimulator;
+using bench::Call;
+using bench::kBaud;
+using bench::kRecords;
 
-constexpr int kRecords = 10000;
-constexpr double kBaud = 115200.0;
-
-double ProcessCpuSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
-
-struct Setup {
-  zelvani::ScopedTestRegistry registry;
-  corvatin::ScopedSystemDirectory system;
-  std::optional<ECRSimulator> sim;
-  ComPtr<IQAVECR> control;
-
-  explicit Setup(LONG dataType) {
-    sim.emplace("COM6");
-    sim->Serve();
-    sim->Start();
-    control = corvatin::Create<IQAVECR>(CLSID_QAVECR);
-    Bstr empty;
-    control->put_PacketLibraryFile(empty.Get());
-    ComPtr<IQAVECRCommOptions> options;
-    control->get_CommOptions(options.Out());
-    Bstr port = Bstr::Attach(AnsiToBstr("COM6"));
-    options->put_Port(port.Get());
-    options->put_Speed(115200);
-    options->put_FlowControl(ecrfcNone);
-    options->put_TimeOut(2000);
-    if (!Call([&](VARIANT_BOOL* r) { return control->Connect(r); })) throw std::runtime_error("Connect failed");
+// The connected control in a write session of DATATYPE.
+struct Setup : bench::ConnectedControl {
+  explicit Setup(LONG dataType) : ConnectedControl("COM6") {
     if (!Call([&](VARIANT_BOOL* r) { return control->BeginWrite(dataType, r); }))
       throw std::runtime_error("BeginWrite failed");
-  }
-  ~Setup() {
-    VARIANT_BOOL ignored;
-    control->Disconnect(&ignored);
-    sim->Stop();
-    control = nullptr;
-  }
-  template <class F>
-  static bool Call(F&& member) {
-    VARIANT_BOOL r = VARIANT_FALSE;
-    const HRESULT hr = member(&r);
-    return hr == S_OK && r == VARIANT_TRUE;
   }
 };
 
@@ -83,16 +42,16 @@ void WriteRecords(benchmark::State& state, LONG dataType, Write&& write) {
   for (auto _ : state) {
     const std::size_t bytesBefore = s->sim->Received().size() + s->sim->Sent().size();
     const long long simBefore = s->sim->ServeCpuNanoseconds();
-    const double cpuBefore = ProcessCpuSeconds();
+    const double cpuBefore = bench::ProcessCpuSeconds();
     const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < kRecords; ++i) {
-      if (!Setup::Call([&](VARIANT_BOOL* r) { return write(s->control.Get(), r); })) {
+      if (!Call([&](VARIANT_BOOL* r) { return write(s->control.Get(), r); })) {
         state.SkipWithError("the write failed");
         return;
       }
     }
     wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    engineCpu += (ProcessCpuSeconds() - cpuBefore) -
+    engineCpu += (bench::ProcessCpuSeconds() - cpuBefore) -
                  static_cast<double>(s->sim->ServeCpuNanoseconds() - simBefore) * 1e-9;
     wireBytes += static_cast<double>(s->sim->Received().size() + s->sim->Sent().size() - bytesBefore);
     records += kRecords;
