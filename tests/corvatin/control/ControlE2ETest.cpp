@@ -8,6 +8,7 @@
 
 #include "corvatin/control/CorvatinServer.h"
 #include "platform/com/ansi.h"
+#include "tests/corvatin/control/ControlTestSupport.h"
 #include "tests/corvatin/control/ECRSimulator.h"
 
 namespace corvatin {
@@ -17,8 +18,6 @@ using namespace std::chrono_literals;
 
 constexpr const char* kPort = "COM8";
 
-std::string Utf8(BSTR b) { return WideToUtf8(BstrView(b)); }
-Bstr Text(std::string_view utf8) { return Bstr::Attach(AnsiToBstr(Utf8ToAnsi(utf8))); }
 
 class ControlE2ETest : public ::testing::Test {
  protected:
@@ -26,14 +25,7 @@ class ControlE2ETest : public ::testing::Test {
     sim_.emplace(kPort);
     control_ = Create<IQAVECR>(CLSID_QAVECR);
     ASSERT_TRUE(control_);
-    Bstr empty;
-    ASSERT_EQ(control_->put_PacketLibraryFile(empty.Get()), S_OK);
-    ComPtr<IQAVECRCommOptions> options;
-    ASSERT_EQ(control_->get_CommOptions(options.Out()), S_OK);
-    Bstr port = Bstr::Attach(AnsiToBstr(kPort));
-    options->put_Port(port.Get());
-    options->put_FlowControl(ecrfcNone);
-    options->put_TimeOut(500);
+    ASSERT_NO_FATAL_FAILURE(UseRegister(c(), kPort));
   }
   void TearDown() override {
     sim_->Stop();
@@ -82,7 +74,7 @@ TEST_F(ControlE2ETest, WritesRefusesAndReadsThroughTheControl) {
 
   ASSERT_TRUE(Call([&](VARIANT_BOOL* r) { return c()->Connect(r); }));
   ASSERT_TRUE(Call([&](VARIANT_BOOL* r) { return c()->BeginWrite(ecrdtFooter, r); }));
-  Bstr first = Text("Zero w cenie");
+  Bstr first = Wide("Zero w cenie");
   EXPECT_FALSE(Call([&](VARIANT_BOOL* r) { return c()->WriteText(first.Get(), r); }));
   EXPECT_EQ(Code(), qzlvpeRejected);
   Bstr native, nativeText, message;
@@ -101,7 +93,7 @@ TEST_F(ControlE2ETest, WritesRefusesAndReadsThroughTheControl) {
   EXPECT_EQ(LastPacketReceived(), sim().Pack("F", sim().ErrorsSent()[0].fields, qzlvptError));
 
   ASSERT_TRUE(Call([&](VARIANT_BOOL* r) { return c()->BeginWrite(ecrdtFooter, r); }));
-  Bstr second = Text("Dziękujemy za zakupy");
+  Bstr second = Wide("Dziękujemy za zakupy");
   ASSERT_TRUE(Call([&](VARIANT_BOOL* r) { return c()->WriteText(second.Get(), r); }));
   EXPECT_EQ(Code(), 0);
   const std::string written = LastPacketSent();

@@ -18,6 +18,7 @@
 #include "corvatin/control/QAVECRObj.h"
 #include "platform/com/ansi.h"
 #include "platform/comm/comm.h"
+#include "tests/corvatin/control/ControlTestSupport.h"
 #include "tests/corvatin/control/ECRSimulator.h"
 #include "zelvani/devices/QAVZLVComDevice.h"
 
@@ -30,8 +31,6 @@ using Record = ECRSimulator::Record;
 
 constexpr const char* kPort = "COM7";
 
-std::string Utf8(BSTR b) { return WideToUtf8(BstrView(b)); }
-Bstr Wide(std::string_view utf8) { return Bstr::Attach(AnsiToBstr(Utf8ToAnsi(utf8))); }
 // A UTF-8 text as the register holds it in a field of `size` characters:
 // Windows-1250, padded with blanks.
 std::string Field(std::string_view utf8, std::size_t size) {
@@ -47,14 +46,7 @@ class EngineE2ETest : public ::testing::Test {
   void SetUp() override {
     sim_.emplace(kPort);
     engine_ = std::make_unique<TQAVECRObj>();
-    Bstr empty;
-    ASSERT_EQ(e()->put_PacketLibraryFile(empty.Get()), S_OK);
-    ComPtr<IQAVECRCommOptions> options;
-    ASSERT_EQ(e()->get_CommOptions(options.Out()), S_OK);
-    Bstr port = Bstr::Attach(AnsiToBstr(kPort));
-    options->put_Port(port.Get());
-    options->put_FlowControl(0);
-    options->put_TimeOut(500);
+    ASSERT_NO_FATAL_FAILURE(UseRegister(e(), kPort));
   }
   void TearDown() override {
     sim_->Stop();

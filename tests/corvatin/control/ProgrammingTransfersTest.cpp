@@ -28,6 +28,7 @@
 #include "corvatin/records/QAVECRVersion.h"
 #include "platform/com/ansi.h"
 #include "platform/com/error.h"
+#include "tests/corvatin/control/ControlTestSupport.h"
 #include "tests/corvatin/control/ECRSimulator.h"
 
 namespace corvatin {
@@ -38,9 +39,7 @@ using Fields = ECRSimulator::Fields;
 
 constexpr const char* kPort = "COM7";
 
-std::string Utf8(BSTR b) { return WideToUtf8(BstrView(b)); }
 std::string Utf8(std::u16string_view s) { return WideToUtf8(s); }
-Bstr Wide(std::string_view utf8) { return Bstr::Attach(AnsiToBstr(Utf8ToAnsi(utf8))); }
 // A UTF-8 text as the register holds it in a field of SIZE characters:
 // Windows-1250, padded with blanks.
 std::string Padded(std::string_view utf8, std::size_t size) {
@@ -133,14 +132,7 @@ class ProgrammingE2ETest : public ::testing::Test {
   void SetUp() override {
     sim_.emplace(kPort);
     engine_ = std::make_unique<TQAVECRObj>();
-    Bstr empty;
-    ASSERT_EQ(e()->put_PacketLibraryFile(empty.Get()), S_OK);
-    ComPtr<IQAVECRCommOptions> options;
-    ASSERT_EQ(e()->get_CommOptions(options.Out()), S_OK);
-    Bstr port = Bstr::Attach(AnsiToBstr(kPort));
-    options->put_Port(port.Get());
-    options->put_FlowControl(0);
-    options->put_TimeOut(500);
+    ASSERT_NO_FATAL_FAILURE(UseRegister(e(), kPort));
     sim_->Serve();
     sim_->Start();
   }

@@ -23,6 +23,7 @@
 #include "corvatin/control/QAVECRObj.h"
 #include "platform/com/ansi.h"
 #include "platform/com/interfaces.h"
+#include "tests/corvatin/control/ControlTestSupport.h"
 #include "tests/corvatin/control/ECRSimulator.h"
 
 namespace corvatin {
@@ -37,7 +38,6 @@ using Counters = std::vector<std::pair<LONG, LONG>>;
 
 constexpr const char* kPort = "COM8";
 
-std::string Utf8(BSTR b) { return WideToUtf8(BstrView(b)); }
 
 template <class Getter>
 std::string TextOf(Getter get) {
@@ -124,14 +124,7 @@ class ReportReadersTest : public ::testing::Test {
     }
     sim_.emplace(kPort, library);
     engine_ = std::make_unique<TQAVECRObj>();
-    Bstr file = Bstr::Attach(AnsiToBstr(libraryText.empty() ? "" : library));
-    ASSERT_EQ(engine_->put_PacketLibraryFile(file.Get()), S_OK);
-    ComPtr<IQAVECRCommOptions> options;
-    engine_->get_CommOptions(options.Out());
-    Bstr port = Bstr::Attach(AnsiToBstr(kPort));
-    options->put_Port(port.Get());
-    options->put_FlowControl(ecrfcNone);
-    options->put_TimeOut(500);
+    ASSERT_NO_FATAL_FAILURE(UseRegister(engine_.get(), kPort, libraryText.empty() ? "" : library));
     sim_->Serve();
     sim_->Start();
     ASSERT_TRUE(engine_->DoConnect()) << engine_->LastErrorMessage();
