@@ -257,6 +257,7 @@ LONG HayesLine::MakeCall(HCALL& call, const std::string& number, bool passthroug
   if (call_ != 0) return LINEERR_CALLUNAVAIL;
   call = call_ = NewId();
   state_ = passthrough ? State::Connected : State::Dialing;
+  deadline_ = Clock::now() + kDialLimit;
   passthrough_ = passthrough;
   const DWORD request = NewId();
   commands_.push_back({passthrough ? Command::Kind::Reply : Command::Kind::Dial, request, number});
@@ -271,6 +272,7 @@ LONG HayesLine::Answer(HCALL call) {
   if (call != call_ || call == 0) return LINEERR_INVALCALLHANDLE;
   if (state_ != State::Offering) return LINEERR_INVALCALLSTATE;
   state_ = State::Answering;
+  deadline_ = Clock::now() + kDialLimit;
   const DWORD request = NewId();
   commands_.push_back({Command::Kind::Answer, request, {}});
   lock.unlock();
@@ -359,16 +361,11 @@ void HayesLine::Execute(const Command& c) {
         return;
       }
       dialRequest_ = c.request;
-      deadline_ = Clock::now() + kDialLimit;
       return;
     case Command::Kind::Answer: {
       const bool sent = Write("ATA\r");
       Reply(c.request, sent ? 0 : LINEERR_OPERATIONFAILED);
-      if (!sent) {
-        Disconnected(LINEDISCONNECTMODE_UNAVAIL);
-        return;
-      }
-      deadline_ = Clock::now() + kDialLimit;
+      if (!sent) Disconnected(LINEDISCONNECTMODE_UNAVAIL);
       return;
     }
     case Command::Kind::Drop: {
@@ -502,13 +499,15 @@ void HayesLine::Watch() {
     return;
   }
   ReadLines();
+  Clock::time_point deadline;
   {
     std::lock_guard lock(mu_);
     if (dead_) return;
     s = state_;
+    deadline = deadline_;
   }
   const auto now = Clock::now();
-  if ((s == State::Dialing || s == State::Answering) && now >= deadline_) {
+  if ((s == State::Dialing || s == State::Answering) && now >= deadline) {
     Write("\r");  // any character ends the modem's dialling
     AnswerDial(0);
     Disconnected(s == State::Dialing ? LINEDISCONNECTMODE_NOANSWER : LINEDISCONNECTMODE_UNAVAIL);

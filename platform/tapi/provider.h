@@ -139,11 +139,13 @@ class HayesLine : public std::enable_shared_from_this<HayesLine> {
   HCALL call_ = 0;
   State state_ = State::None;
   bool passthrough_ = false;
+  // When a dial or an answer is given up; set with the state, before the
+  // worker sends the command.
+  std::chrono::steady_clock::time_point deadline_{};
 
   // The worker's own.
   std::string partial_;
   DWORD dialRequest_ = 0;
-  std::chrono::steady_clock::time_point deadline_{};
   std::chrono::steady_clock::time_point lastRing_{};
   std::thread thread_;
 };

@@ -241,6 +241,26 @@ TEST_F(TapiDeviceE2ETest, ACarrierLostDuringATransferEndsItWithDisconnected) {
   EXPECT_FALSE(d().IsConnected());
 }
 
+// Line events were once applied on the line's own thread, writing the error
+// text while a flow wrote it on the caller's; now they wait for the caller.
+TEST_F(TapiDeviceE2ETest, ALineEventChangesNothingUntilTheCallersNextOperation) {
+  modem().Dial("5551234", {"CONNECT 9600", 100ms});
+  reg().Expect(reg::kEnq).Ack().Never();
+  reg().Start();
+  modem().Start();
+  ASSERT_TRUE(Connect());
+  modem().LoseCarrier();
+  const auto end = Clock::now() + 3s;
+  while (d().TapiLine().CallConnected() && Clock::now() < end) std::this_thread::sleep_for(5ms);
+  ASSERT_FALSE(d().TapiLine().CallConnected());
+  std::this_thread::sleep_for(100ms);  // the event has been raised on the line's thread by now
+  EXPECT_EQ(d().LastError(), qzlvpeOK);
+  EXPECT_EQ(Message(), "Operacja zakończona poprawnie");
+  auto article = Packet("I", kCoffee);
+  EXPECT_EQ(Write(article.Get()), qzlvpeDisconnected);
+  EXPECT_EQ(d().LastError(), qzlvpeDisconnected);
+}
+
 TEST_F(TapiDeviceE2ETest, GarbageThatComesWithTheCallIsPurgedBeforeTheOpenFlow) {
   modem().Dial("5551234", {"CONNECT 9600", 100ms, "zzzz"});
   reg().Expect(reg::kEnq).Ack();

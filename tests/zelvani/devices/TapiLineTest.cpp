@@ -13,6 +13,8 @@
 #include <optional>
 #include <thread>
 
+#include "platform/comm/comm.h"
+#include "platform/comm/testing.h"
 #include "platform/tapi/lines.h"
 #include "platform/win/clock.h"
 #include "tests/zelvani/devices/ModemSimulator.h"
@@ -253,6 +255,7 @@ TEST_F(TapiLineTest, ARefusedDropIsToldAtOnceAndCloseClearsTheRequests) {
   modem().Start();
   Open();
   ASSERT_TRUE(line().MakeCall("1"));
+  ASSERT_TRUE(modem().WaitFor([&] { return modem().Dials() == 1; }, 2s));
   modem().ClosePort();
   ASSERT_TRUE(log_.WaitFor("close"));
   EXPECT_TRUE(line().Drop());
@@ -333,7 +336,8 @@ TEST_F(TapiLineTest, AnIncomingCallIsAnsweredAutomaticallyOrLeftRinging) {
   modem().Start();
   Open();
   modem().Ring(10, 300ms);
-  ASSERT_TRUE(log_.WaitFor("connect"));
+  ASSERT_TRUE(log_.WaitFor("connect")) << ::testing::PrintToString(log_.Events())
+                                       << ::testing::PrintToString(modem().Commands());
   EXPECT_EQ(log_.Events(), (std::vector<std::string>{"incoming", "connect"}));
   EXPECT_EQ(modem().Answers(), 1);
   EXPECT_TRUE(modem().DataMode());
@@ -350,6 +354,29 @@ TEST_F(TapiLineTest, AnIncomingCallIsAnsweredAutomaticallyOrLeftRinging) {
   std::this_thread::sleep_for(600ms);
   EXPECT_EQ(modem().Answers(), 1) << "not answered again";
   EXPECT_NE(line().CallHandle(), 0u);
+}
+
+TEST_F(TapiLineTest, DirectAccessOpensTheCallWithoutDialling) {
+  modem().Start();
+  comm::testing::SetModemStatus("COM6", 0);  // no carrier: the call is the bare line
+  line().SetDirectAccess(true);
+  line().SetPhoneNumber("5551234");
+  Open();
+  ASSERT_TRUE(line().MakeCall());
+  ASSERT_TRUE(log_.WaitFor("connect"));
+  EXPECT_EQ(log_.Events(), (std::vector<std::string>{"reply", "connect"}));
+  std::this_thread::sleep_for(200ms);
+  EXPECT_TRUE(line().CallConnected()) << "no carrier is watched on a pass-through call";
+  EXPECT_EQ(modem().Dials(), 0);
+  // The application talks to the modem itself.
+  DWORD written = 0;
+  ASSERT_TRUE(WriteFile(line().CommHandle(), "ATI\r", 4, &written, nullptr));
+  EXPECT_TRUE(modem().WaitFor(
+      [&] {
+        const auto c = modem().Commands();
+        return !c.empty() && c.back() == "ATI";
+      },
+      2s));
 }
 
 TEST_F(TapiLineTest, DestructionHangsUpAndEndsTheThread) {
