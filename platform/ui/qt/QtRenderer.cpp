@@ -140,7 +140,13 @@ QtRenderer::~QtRenderer() = default;
 int QtRenderer::LoopDepth() const { return shared_->loops.load(); }
 
 int QtRenderer::ShowMessage(const MessageBoxRequest& request) {
-  if (OnGuiThread()) return ShowBox(request);
+  if (OnGuiThread()) {
+    // The box's own loop also shows boxes handed over from other threads.
+    shared_->loops.fetch_add(1);
+    const int answer = ShowBox(request);
+    shared_->loops.fetch_sub(1);
+    return answer;
+  }
   if (!qApp || shared_->loops.load() == 0) return HeadlessPresenter().ShowMessage(request);
   auto handoff = std::make_shared<Handoff>();
   QTimer::singleShot(0, qApp, [handoff, request] {

@@ -188,21 +188,20 @@ TEST_F(QtRendererTest, AMessageFromAnotherThreadIsShownByTheLoopOrAnsweredHeadle
   Dialog d;
   std::thread worker;
   QString shown;
+  QTimer poll;
   OnTopWindow([&](QWidget* w) {
     worker = std::thread([&] { answer = renderer_->ShowMessage({"Z w\xB9tku", "Uwaga", MB_OKCANCEL}); });
     // Waits for the box, then answers it and closes the form.
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [&, w, poll] {
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&, w] {
       auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      if (!box) {
-        QTimer::singleShot(10, qApp, *poll);
-        return;
-      }
+      if (!box) return;
+      poll.stop();
       shown = box->text();
       box->button(QMessageBox::Cancel)->click();
       QTimer::singleShot(0, qApp, [w] { QTest::mouseClick(ButtonOf(w, "OKBT"), Qt::LeftButton); });
-    };
-    QTimer::singleShot(10, qApp, *poll);
+    });
+    poll.start();
   });
   EXPECT_EQ(d.ShowModal(), mrOk);
   worker.join();

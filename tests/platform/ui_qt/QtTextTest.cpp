@@ -7,6 +7,12 @@
 
 #include "platform/ui/qt/QtText.h"
 
+// Under the leak checker: the font caches that fontconfig keeps for the life
+// of the process once Qt lays out text are not memory of this system.
+extern "C" __attribute__((visibility("default"))) const char* __lsan_default_suppressions() {
+  return "leak:libfontconfig.so\n";
+}
+
 namespace ui::qt {
 namespace {
 
