@@ -549,11 +549,15 @@ bool TQAVECRObj::DoChangeDevice(LONG deviceType) {
     QAVECRDeviceType deviceType;
     const CLSID* clsid;
     QAVZLVDeviceType expected;
+    QAVZLVDeviceType alsoAccepted;  // qzlvdtUnknown: none
   };
+  // A new hub device reports the serial device's type until its channel to
+  // the hub is open, which only its Master put opens: it is accepted with
+  // either type, or the hub could never be chosen.
   static constexpr Choice kChoices[] = {
-      {ecrdtCommDevice, &CLSID_QAVZLVComDevice, qzlvdtComDevice},
-      {ecrdtTAPIDevice, &CLSID_QAVZLVTapiDevice, qzlvdtTAPIDevice},
-      {ecrdtQAVTandrelDevice, &CLSID_QAVZLVTandrelDevice, qzlvdtQAVTandrelDevice},
+      {ecrdtCommDevice, &CLSID_QAVZLVComDevice, qzlvdtComDevice, qzlvdtUnknown},
+      {ecrdtTAPIDevice, &CLSID_QAVZLVTapiDevice, qzlvdtTAPIDevice, qzlvdtUnknown},
+      {ecrdtQAVTandrelDevice, &CLSID_QAVZLVTandrelDevice, qzlvdtQAVTandrelDevice, qzlvdtComDevice},
   };
   for (const Choice& choice : kChoices) {
     if (choice.deviceType != deviceType) continue;
@@ -567,7 +571,7 @@ bool TQAVECRObj::DoChangeDevice(LONG deviceType) {
     if (!device) break;
     LONG type = qzlvdtUnknown;
     Check(device->get_DeviceType(&type), "Cannot read the device's type");
-    if (type != choice.expected) break;
+    if (type != choice.expected && (choice.alsoAccepted == qzlvdtUnknown || type != choice.alsoAccepted)) break;
     Check(device->put_Protocol(protocol_.Get()), "Cannot give the device its protocol");
     device_ = std::move(device);
     return true;

@@ -553,6 +553,9 @@ TEST_F(EngineTest, ChangeDeviceOutcomes) {
       {ecrdtCommDevice, 0, true, qzlvdtComDevice},
       {ecrdtTAPIDevice, qzlvdtTAPIDevice, true, qzlvdtTAPIDevice},
       {ecrdtQAVTandrelDevice, qzlvdtQAVTandrelDevice, true, qzlvdtQAVTandrelDevice},
+      // A new hub device reads as a serial one until its channel is open.
+      {ecrdtQAVTandrelDevice, qzlvdtComDevice, true, qzlvdtComDevice},
+      {ecrdtQAVTandrelDevice, qzlvdtUnknown, false, 0},
       {ecrdtTAPIDevice, qzlvdtComDevice, false, 0},  // not the kind of device asked for
       {ecrdtQAVTandrelDevice, qzlvdtTAPIDevice, false, 0},
       {3, 0, false, 0},
