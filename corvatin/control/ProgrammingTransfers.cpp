@@ -39,7 +39,7 @@ namespace corvatin {
 namespace {
 
 // ---------------------------------------------------------------------------
-// Calls on records
+// Fields of the current packet and the records they fill
 
 // Field N of the current packet converted to TYPE; a value that does not
 // convert fails with the field's number and what it was to carry.

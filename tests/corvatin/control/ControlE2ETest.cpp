@@ -18,7 +18,6 @@ using namespace std::chrono_literals;
 
 constexpr const char* kPort = "COM8";
 
-
 class ControlE2ETest : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -38,7 +38,6 @@ using Counters = std::vector<std::pair<LONG, LONG>>;
 
 constexpr const char* kPort = "COM8";
 
-
 template <class Getter>
 std::string TextOf(Getter get) {
   Bstr b;
