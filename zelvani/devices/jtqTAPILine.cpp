@@ -298,6 +298,19 @@ void TjtqTAPILine::FetchCommHandle() {
 void TjtqTAPILine::ForgetCommHandle() {
   const HANDLE h = commHandle_.exchange(INVALID_HANDLE_VALUE);
   if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  CloseRetiredHandle();
+}
+
+void TjtqTAPILine::RetireCommHandle() {
+  const HANDLE h = commHandle_.exchange(INVALID_HANDLE_VALUE);
+  if (h == INVALID_HANDLE_VALUE) return;
+  const HANDLE old = retiredHandle_.exchange(h);
+  if (old != INVALID_HANDLE_VALUE) CloseHandle(old);
+}
+
+void TjtqTAPILine::CloseRetiredHandle() {
+  const HANDLE h = retiredHandle_.exchange(INVALID_HANDLE_VALUE);
+  if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
 }
 
 // ---------------------------------------------------------------------------
@@ -373,7 +386,13 @@ bool TjtqTAPILine::Drop() {
       if (Succeeded(r)) dropRequest_.store(static_cast<DWORD>(r));
     }
     callHandle_.store(0);
-    ForgetCommHandle();
+    // The handle is forgotten at once but closed when the call is idle (or the
+    // line closes): closing it closes the port, and the modem is being hung up
+    // through that port.
+    if (Succeeded(r))
+      RetireCommHandle();
+    else
+      ForgetCommHandle();
     if (!Succeeded(r) && OnDropError) OnDropError(*this, r);
   }
   return true;

@@ -10,9 +10,11 @@
 //
 // Shared between the caller's thread and the message thread: the call handle,
 // the communications handle and the outstanding dial and drop requests, all
-// atomic. The communications handle belongs to this component: it is closed
-// exactly once, when it is forgotten (the call disconnected or idle, a drop,
-// the line closed), so a stale value never reaches a later call.
+// atomic. The communications handle belongs to this component: it is
+// forgotten when the call is disconnected, dropped or idle and when the line
+// closes, and closed exactly once (after a drop, once the call is idle, since
+// closing it closes the port the modem is hung up through), so a stale value
+// never reaches a later call.
 #pragma once
 
 #include <atomic>
@@ -135,8 +137,12 @@ class TjtqTAPILine {
   void Dispatch(const LINEMESSAGE& m);
   void OnReply(DWORD request, LONG result);
   void FetchCommHandle();
-  // Closes the held data handle, once, and forgets it.
+  // Closes the held data handle, once, and forgets it (with a retired one).
   void ForgetCommHandle();
+  // Forgets the data handle now and keeps it to be closed by the next
+  // ForgetCommHandle (the call idle, the line closed).
+  void RetireCommHandle();
+  void CloseRetiredHandle();
   void OpenLine();
   void CloseLine();
 
@@ -164,6 +170,7 @@ class TjtqTAPILine {
   std::atomic<DWORD> dropRequest_{0};
   std::atomic<LONG> closeResult_{0};
   std::atomic<HANDLE> commHandle_{INVALID_HANDLE_VALUE};
+  std::atomic<HANDLE> retiredHandle_{INVALID_HANDLE_VALUE};
 };
 
 }  // namespace zelvani

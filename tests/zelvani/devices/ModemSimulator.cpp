@@ -98,6 +98,12 @@ ModemSimulator& ModemSimulator::Garbage() {
   return *this;
 }
 
+ModemSimulator& ModemSimulator::IgnoreDtr() {
+  std::lock_guard lock(mu_);
+  ignoreDtr_ = true;
+  return *this;
+}
+
 void ModemSimulator::Start() { thread_ = std::thread([this] { Run(); }); }
 
 void ModemSimulator::Stop() {
@@ -356,10 +362,13 @@ void ModemSimulator::OnCommandLine(const std::string& raw) {
         SkipDigits(up, i);
         echo_ = verbose_ = true;
         break;
-      case '&':
-        if (i < up.size()) ++i;
+      case '&': {
+        const char what = i < up.size() ? up[i++] : '\0';
+        const std::size_t from = i;
         SkipDigits(up, i);
+        if (what == 'D') ignoreDtr_ = up.substr(from, i - from) == "0";
         break;
+      }
       case 'S': {
         const std::size_t from = i;
         SkipDigits(up, i);
@@ -421,7 +430,7 @@ void ModemSimulator::Run() {
       while ((n = ::read(master, buf, sizeof buf)) > 0) OnBytes(std::string(buf, static_cast<std::size_t>(n)));
       // DTR dropped by the other side ends a call (and a dial).
       const bool dtr = comm::testing::GetOutputLines(port_).dtr;
-      if (lastDtr_ && !dtr) HangUp(true);
+      if (lastDtr_ && !dtr && !ignoreDtr_) HangUp(true);
       lastDtr_ = dtr;
       if (mode_ == Mode::Dialing && !pending_.result.empty() && now >= due_) {
         if (pending_.result.rfind("CONNECT", 0) == 0) {

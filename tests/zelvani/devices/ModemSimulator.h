@@ -71,6 +71,8 @@ class ModemSimulator {
   // The modem answers nothing at all / answers every command line with garbage.
   ModemSimulator& Silent();
   ModemSimulator& Garbage();
+  // DTR is ignored (as after AT&D0): only "+++" and ATH end a call.
+  ModemSimulator& IgnoreDtr();
 
   void Start();
   void Stop();
@@ -126,6 +128,7 @@ class ModemSimulator {
   ms guard_{1000};
   bool silent_ = false;
   bool garbage_ = false;
+  bool ignoreDtr_ = false;
   bool stop_ = false;
   bool closed_ = false;
 

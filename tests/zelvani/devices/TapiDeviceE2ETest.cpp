@@ -289,7 +289,7 @@ TEST_F(TapiDeviceE2ETest, KeepConnectionHoldsTheCallAcrossDisconnectAndConnect) 
   EXPECT_TRUE(CallEnded());
 
   // The next Connect dials again: the ended call's handle is forgotten.
-  ASSERT_TRUE(Connect());
+  ASSERT_TRUE(Connect()) << d().LastError() << ::testing::PrintToString(modem().Commands()) << reg().Report();
   EXPECT_EQ(modem().Dials(), 2);
   Done();
 }
