@@ -199,19 +199,29 @@ void TjtqTAPILine::Dispatch(const LINEMESSAGE& m) {
   auto raise = [this](const TNotifyEvent& e) {
     if (e) e(*this);
   };
+  // The current call, read once a dial has stored it: the states of an
+  // earlier call (late after a drop) never act on the next one.
+  HCALL current;
+  {
+    std::lock_guard lock(requestMutex_);
+    current = CallHandle();
+  }
+  const bool ours = m.hDevice == current && current != 0;
   switch (m.dwMessageID) {
     case LINE_CALLSTATE:
+      if (!ours && m.dwParam1 != LINECALLSTATE_IDLE && m.dwParam1 != LINECALLSTATE_OFFERING) break;
       switch (m.dwParam1) {
         case LINECALLSTATE_IDLE: {
-          const HCALL call = CallHandle();
-          ForgetCommHandle();
-          if (call != 0) {
-            std::string ignored;
-            TapiErrorText(lineDeallocateCall(call), false, ignored);
-            // A deallocated call's handle is never used again.
-            HCALL expected = call;
+          // The idle call is released; its handle is never used again.
+          if (ours) {
+            ForgetCommHandle();
+            HCALL expected = current;
             callHandle_.compare_exchange_strong(expected, 0);
+          } else {
+            CloseRetiredHandle();
           }
+          std::string ignored;
+          if (m.hDevice != 0) TapiErrorText(lineDeallocateCall(m.hDevice), false, ignored);
           break;
         }
         case LINECALLSTATE_OFFERING:
