@@ -14,8 +14,8 @@
 //   line: CONNECT (connected), BUSY (busy), NO CARRIER, NO ANSWER, NO DIALTONE
 //   (disconnected), ERROR (the request's reply fails with
 //   LINEERR_OPERATIONFAILED). The request's LINE_REPLY comes with the first
-//   result line. A dial that brings no result within kDialLimitMs is given up
-//   (disconnected, unavailable).
+//   result line. A dial that brings no result within three minutes is given
+//   up (disconnected, no answer).
 // - A RING in command mode offers a call (LINECALLSTATE_OFFERING); lineAnswer
 //   sends "ATA" and the call follows the result as for a dial.
 // - lineDrop lowers DTR for a moment (the modem hangs up); when the carrier
