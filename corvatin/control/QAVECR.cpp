@@ -61,13 +61,15 @@ void TQAVECR::InitializeControl() {
 }
 
 void TQAVECR::EventSinkChanged(IUnknown* sink) {
-  // The point keeps each sink as the events interface it answered.
-  events_ = ComPtr<IQAVECREvents>(static_cast<IQAVECREvents*>(sink));
+  // The point keeps each sink as the events interface it answered. That is a
+  // dispatch interface: a sink answers it with its IDispatch and need not be
+  // a C++ IQAVECREvents at all, so it is held as what it is.
+  events_ = ComPtr<IDispatch>(static_cast<IDispatch*>(sink));
 }
 
 void TQAVECR::Click() {
   // The sink stays alive through the call even if it disconnects inside it.
-  ComPtr<IQAVECREvents> sink = events_;
+  ComPtr<IDispatch> sink = events_;
   if (!sink) return;
   DISPPARAMS noArguments{};
   sink->Invoke(DISPID_QAVECREvents_OnClick, GUID_NULL, 0, DISPATCH_METHOD, &noArguments, nullptr, nullptr,

@@ -139,7 +139,8 @@ class TQAVECR final : public CorvatinObject<IQAVECR>, public TNVRActiveXControl 
   IQAVECR* Engine() const;
 
   std::unique_ptr<TQAVECRForm> form_;
-  ComPtr<IQAVECREvents> events_;
+  // The sink as the dispatch interface it answered for the events.
+  ComPtr<IDispatch> events_;
 };
 
 }  // namespace corvatin
