@@ -52,7 +52,6 @@ class TNVRActiveXControl : public IOleObject,
   TNVRAXPropertyToPageLinks& PropertyToPageLinks() { return *links_; }
   // The events sink the host connected, as the point keeps it (null without one).
   IUnknown* EventSink() const;
-  IOleClientSite* ClientSite() const { return site_.Get(); }
 
   // IOleObject
   HRESULT SetClientSite(IOleClientSite* pClientSite) override;

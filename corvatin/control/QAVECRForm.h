@@ -42,7 +42,6 @@ class TQAVECRForm {
 
   const std::string& Name() const { return name_; }
   const std::string& Caption() const { return caption_; }
-  bool Borderless() const { return true; }
   bool Visible() const { return visible_; }
   int Left() const { return left_; }
   int Top() const { return top_; }

@@ -144,7 +144,6 @@ std::string ECRSimulator::ServeLoop() {
 }
 
 std::string ECRSimulator::Answered(std::string answer) {
-  ++exchanges_;
   Answer mode;
   {
     std::lock_guard<std::mutex> guard(stateLock_);

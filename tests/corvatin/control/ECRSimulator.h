@@ -121,8 +121,6 @@ class ECRSimulator : public zelvani::RegisterSimulator {
   std::vector<Session> Sessions() const;
   // The error records it sent, in order.
   std::vector<Record> ErrorsSent() const;
-  // Messages it answered (packets and short messages alike).
-  std::size_t Exchanges() const { return exchanges_.load(); }
   // CPU time of the simulator's thread while serving, in nanoseconds: what the
   // register side costs, to tell it apart from the control's own time.
   long long ServeCpuNanoseconds() const { return serveCpu_.load(); }
@@ -166,7 +164,6 @@ class ECRSimulator : public zelvani::RegisterSimulator {
   bool errorReady_ = false;
   PendingError error_;
 
-  std::atomic<std::size_t> exchanges_{0};
   std::atomic<long long> serveCpu_{0};
 };
 
