@@ -6,6 +6,8 @@
 
 #include <time.h>
 
+#include <benchmark/benchmark.h>
+
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -26,6 +28,24 @@ inline double CpuSeconds(clockid_t clock) {
 }
 inline double ProcessCpuSeconds() { return CpuSeconds(CLOCK_PROCESS_CPUTIME_ID); }
 inline double ThreadCpuSeconds() { return CpuSeconds(CLOCK_THREAD_CPUTIME_ID); }
+
+// The figures of a run of RECORDS records, each UNIT ("exchange", "record")
+// timed per record: records per second, bytes on the line, the wire time of
+// those bytes at 115200 baud (10 bits a byte), the control's CPU time (ENGINE
+// seconds in all) and the wall time, and the control's share of the wire time.
+// Answers the wire time of one record, in seconds.
+inline double ReportFigures(benchmark::State& state, const std::string& unit, double records, double wall,
+                            double engineCpu, double wireBytes) {
+  const double wirePerRecord = wireBytes * 10.0 / kBaud / records;
+  const double enginePerRecord = engineCpu / records;
+  state.counters["records/s"] = benchmark::Counter(records / wall);
+  state.counters["bytes/" + unit] = benchmark::Counter(wireBytes / records);
+  state.counters["wire_us/" + unit] = benchmark::Counter(wirePerRecord * 1e6);
+  state.counters["engine_cpu_us/" + unit] = benchmark::Counter(enginePerRecord * 1e6);
+  state.counters["wall_us/" + unit] = benchmark::Counter(wall / records * 1e6);
+  state.counters["engine_share_%"] = benchmark::Counter(100.0 * enginePerRecord / wirePerRecord);
+  return wirePerRecord;
+}
 
 // Runs a Boolean member: true when it succeeded and answered True.
 template <class F>

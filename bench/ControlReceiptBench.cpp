@@ -19,7 +19,6 @@
 namespace {
 
 using bench::Call;
-using bench::kBaud;
 using bench::kRecords;
 using bench::ProcessCpuSeconds;
 using bench::ThreadCpuSeconds;
@@ -85,16 +84,9 @@ void BM_ControlReadReceiptItems(benchmark::State& state) {
     Call([&](VARIANT_BOOL* r) { return s->control->ConfirmRead(r); });
   }
   const double n = static_cast<double>(records);
-  const double wirePerRecord = wireBytes * 10.0 / kBaud / n;
-  const double enginePerRecord = engineCpu / n;
-  state.counters["records/s"] = benchmark::Counter(n / wall);
-  state.counters["bytes/record"] = benchmark::Counter(wireBytes / n);
-  state.counters["wire_us/record"] = benchmark::Counter(wirePerRecord * 1e6);
-  state.counters["engine_cpu_us/record"] = benchmark::Counter(enginePerRecord * 1e6);
-  state.counters["wall_us/record"] = benchmark::Counter(wall / n * 1e6);
+  const double wirePerRecord = bench::ReportFigures(state, "record", n, wall, engineCpu, wireBytes);
   state.counters["reader_cpu_us/record"] = benchmark::Counter(readerCpu / n * 1e6);
   state.counters["reader_share_%"] = benchmark::Counter(100.0 * readerCpu / n / wirePerRecord);
-  state.counters["engine_share_%"] = benchmark::Counter(100.0 * enginePerRecord / wirePerRecord);
 }
 BENCHMARK(BM_ControlReadReceiptItems)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 

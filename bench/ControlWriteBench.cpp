@@ -16,7 +16,6 @@
 namespace {
 
 using bench::Call;
-using bench::kBaud;
 using bench::kRecords;
 
 // The connected control in a write session of DATATYPE.
@@ -56,15 +55,7 @@ void WriteRecords(benchmark::State& state, LONG dataType, Write&& write) {
     wireBytes += static_cast<double>(s->sim->Received().size() + s->sim->Sent().size() - bytesBefore);
     records += kRecords;
   }
-  const double n = static_cast<double>(records);
-  const double wirePerExchange = wireBytes * 10.0 / kBaud / n;
-  const double enginePerExchange = engineCpu / n;
-  state.counters["records/s"] = benchmark::Counter(n / wall);
-  state.counters["bytes/exchange"] = benchmark::Counter(wireBytes / n);
-  state.counters["wire_us/exchange"] = benchmark::Counter(wirePerExchange * 1e6);
-  state.counters["engine_cpu_us/exchange"] = benchmark::Counter(enginePerExchange * 1e6);
-  state.counters["wall_us/exchange"] = benchmark::Counter(wall / n * 1e6);
-  state.counters["engine_share_%"] = benchmark::Counter(100.0 * enginePerExchange / wirePerExchange);
+  bench::ReportFigures(state, "exchange", static_cast<double>(records), wall, engineCpu, wireBytes);
 }
 
 void BM_ControlWriteArticles(benchmark::State& state) {
