@@ -1,3 +1,5 @@
+// The texts of the control's result codes and of the register's own error
+// codes: the definitions of what ErrorTexts.h declares.
 #include "corvatin/control/ErrorTexts.h"
 
 #include <cstdint>

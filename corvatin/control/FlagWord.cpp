@@ -1,3 +1,6 @@
+// The 64-bit flag word in which the register keeps its configuration flags, and
+// its map onto the flag groups of an IQAVECRFlags object: the definitions of
+// what FlagWord.h declares.
 #include "corvatin/control/FlagWord.h"
 
 #include <string>

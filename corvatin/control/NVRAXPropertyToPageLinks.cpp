@@ -1,3 +1,5 @@
+// Links from a control's properties to property pages: the definitions of what
+// NVRAXPropertyToPageLinks.h declares.
 #include "corvatin/control/NVRAXPropertyToPageLinks.h"
 
 namespace corvatin {

@@ -1,3 +1,5 @@
+// The base of the control classes: the definitions of what NVRActiveXControl.h
+// declares.
 #include "corvatin/control/NVRActiveXControl.h"
 
 #include <array>

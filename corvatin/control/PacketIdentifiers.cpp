@@ -1,3 +1,5 @@
+// Which packet of the packet library starts the transfer of each data type: the
+// definitions of what PacketIdentifiers.h declares.
 #include "corvatin/control/PacketIdentifiers.h"
 
 namespace corvatin {

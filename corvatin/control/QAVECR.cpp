@@ -1,3 +1,4 @@
+// The cash-register control: the definitions of what QAVECR.h declares.
 #include "corvatin/control/QAVECR.h"
 
 #include "corvatin/control/QAVECRObj.h"

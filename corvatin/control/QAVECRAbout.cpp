@@ -1,3 +1,4 @@
+// The control's about box: the definitions of what QAVECRAbout.h declares.
 #include "corvatin/control/QAVECRAbout.h"
 
 #include <algorithm>

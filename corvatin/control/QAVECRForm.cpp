@@ -1,3 +1,4 @@
+// The control's window: the definitions of what QAVECRForm.h declares.
 #include "corvatin/control/QAVECRForm.h"
 
 #include "corvatin/control/QAVECRObj.h"

@@ -1,3 +1,5 @@
+// The driver engine of the cash-register control: the definitions of what
+// QAVECRObj.h declares.
 #include "corvatin/control/QAVECRObj.h"
 
 #include <exception>

@@ -1,3 +1,5 @@
+// The expansion of a multiplexer control string: the definitions of what
+// ControlStringFormat.h declares.
 #include "corvatin/records/ControlStringFormat.h"
 
 #include "corvatin/records/RecordErrors.h"

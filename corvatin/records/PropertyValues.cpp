@@ -1,3 +1,6 @@
+// The plain properties of a record, described once in a table of rows (name,
+// type, default) and stored here: the definitions of what PropertyValues.h
+// declares.
 #include "corvatin/records/PropertyValues.h"
 
 #include <stdexcept>

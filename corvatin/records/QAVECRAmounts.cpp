@@ -1,3 +1,5 @@
+// The amounts of a report or receipt: the definitions of what QAVECRAmounts.h
+// declares.
 #include "corvatin/records/QAVECRAmounts.h"
 
 namespace corvatin {

@@ -1,3 +1,5 @@
+// A record of the register's cash report: the definitions of what
+// QAVECRCashReport.h declares.
 #include "corvatin/records/QAVECRCashReport.h"
 
 namespace corvatin {

@@ -1,3 +1,4 @@
+// A cashier record: the definitions of what QAVECRCashier.h declares.
 #include "corvatin/records/QAVECRCashier.h"
 
 namespace corvatin {

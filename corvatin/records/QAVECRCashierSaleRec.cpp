@@ -1,3 +1,5 @@
+// A record of the cashiers' sales report: the definitions of what
+// QAVECRCashierSaleRec.h declares.
 #include "corvatin/records/QAVECRCashierSaleRec.h"
 
 namespace corvatin {

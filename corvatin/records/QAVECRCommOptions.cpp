@@ -1,3 +1,5 @@
+// The control's communication options: the definitions of what
+// QAVECRCommOptions.h declares.
 #include "corvatin/records/QAVECRCommOptions.h"
 
 #include "corvatin/records/ControlStringFormat.h"

@@ -1,3 +1,5 @@
+// One count of a report (receipts, resets, ...) with its kind: the definitions
+// of what QAVECRCounter.h declares.
 #include "corvatin/records/QAVECRCounter.h"
 
 namespace corvatin {

@@ -1,3 +1,4 @@
+// The counters of a report: the definitions of what QAVECRCounters.h declares.
 #include "corvatin/records/QAVECRCounters.h"
 
 namespace corvatin {

@@ -1,3 +1,4 @@
+// One discount or mark-up: the definitions of what QAVECRDiscount.h declares.
 #include "corvatin/records/QAVECRDiscount.h"
 
 namespace corvatin {

@@ -1,3 +1,5 @@
+// A discount card definition: the definitions of what QAVECRDiscountCard.h
+// declares.
 #include "corvatin/records/QAVECRDiscountCard.h"
 
 #include "corvatin/records/RecordErrors.h"

@@ -1,3 +1,4 @@
+// The discount table: the definitions of what QAVECRDiscounts.h declares.
 #include "corvatin/records/QAVECRDiscounts.h"
 
 namespace corvatin {

@@ -1,3 +1,5 @@
+// The register's configuration flags: the definitions of what QAVECRFlags.h
+// declares.
 #include "corvatin/records/QAVECRFlags.h"
 
 namespace corvatin {

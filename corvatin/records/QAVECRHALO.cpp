@@ -1,3 +1,5 @@
+// The register's HALO limit table: the definitions of what QAVECRHALO.h
+// declares.
 #include "corvatin/records/QAVECRHALO.h"
 
 #include "corvatin/records/RecordErrors.h"

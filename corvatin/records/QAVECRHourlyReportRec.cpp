@@ -1,3 +1,5 @@
+// A record of the hourly report: the definitions of what
+// QAVECRHourlyReportRec.h declares.
 #include "corvatin/records/QAVECRHourlyReportRec.h"
 
 namespace corvatin {

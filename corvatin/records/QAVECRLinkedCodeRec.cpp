@@ -1,3 +1,4 @@
+// A linked-code record: the definitions of what QAVECRLinkedCodeRec.h declares.
 #include "corvatin/records/QAVECRLinkedCodeRec.h"
 
 namespace corvatin {

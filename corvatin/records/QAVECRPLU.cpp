@@ -1,3 +1,5 @@
+// An article or department record (a PLU): the definitions of what QAVECRPLU.h
+// declares.
 #include "corvatin/records/QAVECRPLU.h"
 
 #include <span>

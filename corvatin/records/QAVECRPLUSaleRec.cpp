@@ -1,3 +1,5 @@
+// A record of the department, article (PLU) or packing sales report: the
+// definitions of what QAVECRPLUSaleRec.h declares.
 #include "corvatin/records/QAVECRPLUSaleRec.h"
 
 namespace corvatin {

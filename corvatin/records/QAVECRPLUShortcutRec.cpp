@@ -1,3 +1,5 @@
+// A key shortcut record: the definitions of what QAVECRPLUShortcutRec.h
+// declares.
 #include "corvatin/records/QAVECRPLUShortcutRec.h"
 
 namespace corvatin {

@@ -1,3 +1,5 @@
+// The summary of one receipt in the register's receipt report: the definitions
+// of what QAVECRReceiptSummary.h declares.
 #include "corvatin/records/QAVECRReceiptSummary.h"
 
 namespace corvatin {

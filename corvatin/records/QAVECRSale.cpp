@@ -1,3 +1,5 @@
+// The sale of a daily or periodical report: the definitions of what
+// QAVECRSale.h declares.
 #include "corvatin/records/QAVECRSale.h"
 
 #include "corvatin/records/RecordErrors.h"

@@ -1,3 +1,6 @@
+// A sale record of the daily and periodical reports, also the record of the
+// periodical sale summary and of the summary report: the definitions of what
+// QAVECRSaleRec.h declares.
 #include "corvatin/records/QAVECRSaleRec.h"
 
 namespace corvatin {

@@ -1,3 +1,4 @@
+// The register's status: the definitions of what QAVECRStatus.h declares.
 #include "corvatin/records/QAVECRStatus.h"
 
 namespace corvatin {

@@ -1,3 +1,5 @@
+// A tax-rate change record of the periodical report: the definitions of what
+// QAVECRTaxChangeRec.h declares.
 #include "corvatin/records/QAVECRTaxChangeRec.h"
 
 namespace corvatin {

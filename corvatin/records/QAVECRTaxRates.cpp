@@ -1,3 +1,5 @@
+// The register's tax-rate table: the definitions of what QAVECRTaxRates.h
+// declares.
 #include "corvatin/records/QAVECRTaxRates.h"
 
 #include "corvatin/records/RecordErrors.h"

@@ -1,3 +1,5 @@
+// A cash register for the control's end-to-end tests: the definitions of what
+// ECRSimulator.h declares.
 #include "tests/corvatin/control/ECRSimulator.h"
 
 #include <stdlib.h>
