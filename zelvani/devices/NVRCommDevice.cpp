@@ -621,7 +621,8 @@ bool TNVRCommDevice::TransferHere(bool write, const std::string& data, int count
   };
   bool waited;
   {
-    comm::WaitHook hook(pass, std::chrono::duration_cast<std::chrono::milliseconds>(kPollSlice));
+    // The hook holds a reference to the pass only: no copy of its state.
+    comm::WaitHook hook([&pass] { pass(); }, std::chrono::duration_cast<std::chrono::milliseconds>(kPollSlice));
     waited = ownTransfer_->Run();
   }
   Complete(*op);

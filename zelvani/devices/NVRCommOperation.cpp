@@ -25,12 +25,19 @@ TNVRCommOperation::~TNVRCommOperation() {
 bool TNVRCommOperation::WaitDone(std::chrono::microseconds limit) const {
   if (Done()) return true;
   std::unique_lock lock(doneMutex_);
-  return doneChanged_.wait_for(lock, limit, [this] { return Done(); });
+  doneWaiters_.fetch_add(1);
+  const bool done = doneChanged_.wait_for(lock, limit, [this] { return done_.load(); });
+  doneWaiters_.fetch_sub(1);
+  return done;
 }
 
 void TNVRCommOperation::MarkDone() {
+  // A waiter counts itself before it looks at Done, and Done is set before the
+  // count is read: either the waiter sees Done or it is counted and woken. A
+  // request nobody waits for (the synchronous transfers) costs no wake-up.
+  done_.store(true);
+  if (doneWaiters_.load() == 0) return;
   std::lock_guard lock(doneMutex_);
-  done_.store(true, std::memory_order_release);
   doneChanged_.notify_all();
 }
 
@@ -189,7 +196,7 @@ bool TNVRCommTransfer::OneCall(bool write, void* buffer, DWORD count, DWORD& tra
     return false;
   }
 
-  ResetEvent(event_);
+  // The event is reset by ReadFile/WriteFile as the call begins.
   DWORD flags = 0;
   ClearCommError(handle_, &flags, nullptr);  // what earlier transfers left is not ours
   overlapped_ = OVERLAPPED{};

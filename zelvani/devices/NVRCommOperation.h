@@ -125,6 +125,7 @@ class TNVRCommOperation {
 
   mutable std::mutex doneMutex_;
   mutable std::condition_variable doneChanged_;
+  mutable std::atomic<int> doneWaiters_{0};  // threads in WaitDone
   std::atomic<bool> done_{true};
   std::atomic<bool> workerEnded_{false};
 
