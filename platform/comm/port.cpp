@@ -332,7 +332,9 @@ bool Port::Begin(Direction& d, std::uint64_t& generation, COMMTIMEOUTS& timeouts
   std::unique_lock lock(mu_);
   generation = d.generation;
   // Transfers of one direction run one after the other, as the device queues them.
+  ++d.waiting;
   d.idle.wait(lock, [&] { return !d.busy || d.generation != generation || closing_; });
+  --d.waiting;
   if (d.generation != generation || closing_) return false;
   d.busy = true;
   DrainWakeLocked(d);
@@ -343,7 +345,7 @@ bool Port::Begin(Direction& d, std::uint64_t& generation, COMMTIMEOUTS& timeouts
 void Port::End(Direction& d) {
   std::lock_guard lock(mu_);
   d.busy = false;
-  d.idle.notify_all();
+  if (d.waiting) d.idle.notify_all();  // mostly nobody queues behind a transfer
 }
 
 bool Port::Aborted(Direction& d, std::uint64_t generation) {

@@ -67,6 +67,7 @@ class Port {
     bool busy = false;             // a transfer is under way
     bool woken = false;            // `wake` was written and not yet drained
     std::condition_variable idle;
+    int waiting = 0;  // transfers waiting on `idle`
     int wake = -1;  // eventfd that interrupts the poll of the transfer under way
   };
   using FdLock = std::shared_lock<std::shared_mutex>;

@@ -67,8 +67,15 @@ int TimeLimitOf(int count, int perByte, int constant) {
   return static_cast<int>(std::min<long long>(limit, INT_MAX));
 }
 
-HCURSOR Hourglass() { return LoadCursorA(nullptr, IDC_WAIT); }
-HCURSOR DefaultCursor() { return LoadCursorA(nullptr, IDC_ARROW); }
+// The system's cursors never change: looked up once.
+HCURSOR Hourglass() {
+  static const HCURSOR cursor = LoadCursorA(nullptr, IDC_WAIT);
+  return cursor;
+}
+HCURSOR DefaultCursor() {
+  static const HCURSOR cursor = LoadCursorA(nullptr, IDC_ARROW);
+  return cursor;
+}
 
 bool KeyDown(int vk) { return (static_cast<WORD>(GetAsyncKeyState(vk)) & 0x8000) != 0; }
 
