@@ -1,5 +1,6 @@
 #include "zelvani/devices/QAVZLVDevice.h"
 
+#include <charconv>
 #include <cstdio>
 #include <utility>
 
@@ -272,21 +273,39 @@ void TQAVZLVDevice::LoadErrorTexts() { errorTexts_ = SplitLines(ErrorMessageTabl
 
 // ---------------------------------------------------------------------------
 
-std::string TQAVZLVDevice::ErrorText(LONG code) const {
-  const std::string name = std::to_string(code);
-  for (const std::string& line : errorTexts_) {
+namespace {
+
+// The text after "CODE=" on the first line of TEXTS that names CODE; empty when
+// that line has no text or no line names it.
+std::string_view TableText(const std::vector<std::string>& texts, LONG code) {
+  char name[16];
+  const auto [end, ec] = std::to_chars(name, name + sizeof name, code);
+  const std::string_view key(name, ec == std::errc() ? static_cast<std::size_t>(end - name) : 0);
+  for (const std::string& line : texts) {
     const std::size_t eq = line.find('=');
-    if (eq == std::string::npos || std::string_view(line).substr(0, eq) != name) continue;
-    std::string text = line.substr(eq + 1);
-    if (!text.empty()) return text;
-    break;
+    if (eq == std::string::npos || std::string_view(line).substr(0, eq) != key) continue;
+    return std::string_view(line).substr(eq + 1);
   }
+  return {};
+}
+
+}  // namespace
+
+std::string TQAVZLVDevice::ErrorText(LONG code) const {
+  const std::string_view text = TableText(errorTexts_, code);
+  if (!text.empty()) return std::string(text);
   return FallbackErrorText(code);
 }
 
 LONG TQAVZLVDevice::SetError(LONG code) {
   lastError_ = code;
-  lastErrorMessage_ = ErrorText(code);
+  // Assigned in place: every exchange sets a result, and the message's storage
+  // is reused rather than made anew each time.
+  const std::string_view text = TableText(errorTexts_, code);
+  if (!text.empty())
+    lastErrorMessage_.assign(text);
+  else
+    lastErrorMessage_ = FallbackErrorText(code);
   return code;
 }
 

@@ -220,6 +220,11 @@ std::string TQAVZLVFrameItem::ValueText(LONG valueIndex) const {
     item = own->At(valueIndex);  // the list index error for an index outside
   else
     ThrowIfFailed(values_->get_Items(valueIndex, item.Out()), "Cannot read the constant value");
+  // A text value of this module is read where it is: no copy, no coercion.
+  if (auto* ownValue = dynamic_cast<TQAVZLVValue*>(item.Get())) {
+    const Variant& held = ownValue->Value();
+    if (held.vt == VT_BSTR) return FormatText(BstrToAnsi(held.bstrVal));
+  }
   Variant value;
   ThrowIfFailed(item->get_Value(&value), "Cannot read the constant value");
   Variant text = value.As(VT_BSTR, VARIANT_ALPHABOOL);  // booleans as "True"/"False"

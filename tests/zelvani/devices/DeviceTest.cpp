@@ -113,6 +113,42 @@ TEST(DeviceTest, EveryResultCodeHasItsText) {
   }
 }
 
+// A device's own message table: a line is named by the whole decimal code (not
+// a prefix of it), the first line of a code wins, and a line without text falls
+// back. Each code is set twice in a row and after a longer and a shorter
+// message, so a message left over from an earlier result shows.
+class TOwnTextsDevice final : public TQAVZLVDevice {
+ public:
+  TOwnTextsDevice() { TOwnTextsDevice::LoadErrorTexts(); }
+  void LoadErrorTexts() override {
+    MutableErrorTexts() = {"64=Sixty-four", "6=", "12=Twelve", "12=Second twelve", "-1=Minus one", "noequals",
+                           "7=A rather long message that outgrows any short one", "3=S"};
+  }
+};
+
+TEST(DeviceTest, OwnMessageTableLinesAreMatchedByTheWholeCode) {
+  const std::pair<LONG, const char*> rows[] = {
+      {64, "Sixty-four"},
+      {6, "Wystąpił niezidentyfikowany błąd: 6"},
+      {7, "A rather long message that outgrows any short one"},
+      {3, "S"},
+      {12, "Twelve"},
+      {1, "Wystąpił niezidentyfikowany błąd: 1"},
+      {-1, "Minus one"},
+      {4, "Wystąpił niezidentyfikowany błąd: 4"},
+      {3, "S"},
+  };
+  auto d = com::MakeObject<TOwnTextsDevice>();
+  for (const auto& [code, text] : rows) {
+    SCOPED_TRACE(code);
+    for (int round = 0; round < 2; ++round) {
+      EXPECT_EQ(d->SetError(code), code);
+      EXPECT_EQ(MessageOf(d.Get()), text);
+      EXPECT_EQ(WideToUtf8(AnsiToWide(d->ErrorText(code))), text);
+    }
+  }
+}
+
 TEST(DeviceTest, MessageTableIsOneCrLfLinePerCodeInOrderInTheAnsiCodePage) {
   const std::string& table = ErrorMessageTable();
   EXPECT_EQ(table.find('\n'), table.find("\r\n") + 1);

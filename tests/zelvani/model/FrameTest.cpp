@@ -126,6 +126,31 @@ TEST(FrameItemTest, ValueToStrFormatsConstantValues) {
   }
   EXPECT_THROW(item.obj->ValueText(3), ComError);
 
+  // Texts with the national letters keep them, an empty or null text pads like
+  // any other, and a value changed after it was read is read anew.
+  NewItem texts = MakeItem(qzlvpstConst, 5, kLeft);
+  AddValue(texts.itf.Get(), Variant::Str(u"Zażó"));
+  AddValue(texts.itf.Get(), Variant::Str(u""));
+  VARIANT nullText;
+  nullText.vt = VT_BSTR;
+  nullText.bstrVal = nullptr;
+  AddValue(texts.itf.Get(), Variant(nullText));
+  const std::pair<LONG, std::u16string> textCases[] = {{0, u"Zażó "}, {1, u"     "}, {2, u"     "}};
+  for (const auto& [index, expected] : textCases) {
+    EXPECT_EQ(texts.obj->ValueText(index), WideToAnsi(expected)) << index;
+    BSTR out = nullptr;
+    ASSERT_EQ(texts.itf->ValueToStr(index, &out), S_OK);
+    EXPECT_EQ(TakeBstr(out), expected) << index;
+  }
+  ComPtr<IQAVZLVValues> values;
+  ASSERT_EQ(texts.itf->get_Values(values.Out()), S_OK);
+  ComPtr<IQAVZLVValue> first;
+  ASSERT_EQ(values->get_Items(0, first.Out()), S_OK);
+  ASSERT_EQ(first->put_Value(Variant::Str(u"Łódź")), S_OK);
+  EXPECT_EQ(texts.obj->ValueText(0), WideToAnsi(u"Łódź "));
+  ASSERT_EQ(first->put_Value(Variant::I4(42)), S_OK);
+  EXPECT_EQ(texts.obj->ValueText(0), "42   ");
+
   // Any other item gives the empty text, whatever the index.
   NewItem counter = MakeItem(qzlvpstCounter, 2, kRight | kZero);
   BSTR out = nullptr;
