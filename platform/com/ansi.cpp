@@ -95,7 +95,8 @@ std::u16string AnsiToWide(std::string_view s) {
 
 std::string WideToAnsi(std::u16string_view s) {
   std::string r(s.size(), '\0');
-  for (std::size_t i = 0; i < s.size(); ++i) r[i] = WideCharToAnsi(s[i]);
+  // Plain ASCII, by far the most common, is copied without the table search.
+  for (std::size_t i = 0; i < s.size(); ++i) r[i] = s[i] < 0x80 ? static_cast<char>(s[i]) : WideCharToAnsi(s[i]);
   return r;
 }
 

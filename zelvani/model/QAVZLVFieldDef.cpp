@@ -256,7 +256,7 @@ bool AppendValueText(const VARIANT& v, FieldTextState& t) {
     case VT_NULL:
       return true;
     case VT_BSTR:
-      for (char16_t c : BstrView(v.bstrVal)) s += WideCharToAnsi(c);
+      for (char16_t c : BstrView(v.bstrVal)) s += c < 0x80 ? static_cast<char>(c) : WideCharToAnsi(c);
       return true;
     case VT_I1: AppendInteger(s, static_cast<signed char>(v.cVal)); return true;
     case VT_UI1: AppendInteger(s, v.bVal); return true;
@@ -283,7 +283,7 @@ bool AppendValueText(const VARIANT& v, FieldTextState& t) {
       // Reals and dates follow the object layer's text forms.
       Variant text;
       if (FAILED(VariantChangeType(&text, &v, 0, VT_BSTR))) return false;
-      for (char16_t c : BstrView(text.bstrVal)) s += WideCharToAnsi(c);
+      for (char16_t c : BstrView(text.bstrVal)) s += c < 0x80 ? static_cast<char>(c) : WideCharToAnsi(c);
       return true;
     }
   }

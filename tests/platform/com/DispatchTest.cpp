@@ -276,6 +276,23 @@ TEST(AnsiTest, AllBytesRoundTripThroughBstr) {
   EXPECT_EQ(BstrToAnsi(b.Get()), all);
 }
 
+TEST(AnsiTest, WideTextsNarrowCharacterByCharacter) {
+  // The boundary of plain ASCII, letters of the code page among ASCII, and
+  // characters the code page lacks (including ones whose low byte is ASCII).
+  const std::pair<std::u16string, std::string> rows[] = {
+      {u"", ""},
+      {u"ABC 123", "ABC 123"},
+      {std::u16string{0x7F, 0x80, 0x41}, "\x7F?A"},
+      {u"Zażółć", "Za\xBF\xF3\xB3\xE6"},
+      {std::u16string{0x0141, 0x0100, 0x0161, 0x4E41}, "\xA3?\x9A?"},
+  };
+  for (const auto& [wide, ansi] : rows) {
+    EXPECT_EQ(WideToAnsi(wide), ansi);
+    Bstr b = Bstr::Attach(SysAllocStringView(wide));
+    EXPECT_EQ(BstrToAnsi(b.Get()), ansi);
+  }
+}
+
 TEST(AnsiTest, CodePageLettersAndUndefinedPositions) {
   struct Row {
     unsigned char byte;
