@@ -230,7 +230,18 @@ bool TQAVZLVTapiDevice::DoConnect() {
 
 bool TQAVZLVTapiDevice::DoDisconnect() {
   ApplyLineEvents();
-  if (!IsOpen()) return true;
+  if (!IsOpen()) {
+    // The port can be let go before Disconnect (a reset after a failed flow)
+    // once the line has forgotten a lost call: the close flow has no call to
+    // run over, and the line still has to be closed.
+    if (callUp_ && (callLost_ || !line_->CallConnected())) {
+      SetError(qzlvpeDisconnected);
+      waiting_.store(false);
+      if (!KeepConnection()) DropCall();
+      return false;
+    }
+    return true;
+  }
   const bool ok = TQAVZLVComDevice::DoDisconnect();
   waiting_.store(false);
   if (!KeepConnection()) DropCall();

@@ -301,17 +301,20 @@ void TjtqTAPILine::FetchCommHandle() {
   std::uint32_t value = 0;
   std::memcpy(&value, record + id->dwStringOffset, 4);
   const HANDLE h = reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(value));
+  std::lock_guard lock(handleMutex_);
   const HANDLE old = commHandle_.exchange(h);
   if (old != INVALID_HANDLE_VALUE && old != h) CloseHandle(old);
 }
 
 void TjtqTAPILine::ForgetCommHandle() {
+  std::lock_guard lock(handleMutex_);
   const HANDLE h = commHandle_.exchange(INVALID_HANDLE_VALUE);
   if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
   CloseRetiredHandle();
 }
 
 void TjtqTAPILine::RetireCommHandle() {
+  std::lock_guard lock(handleMutex_);
   const HANDLE h = commHandle_.exchange(INVALID_HANDLE_VALUE);
   if (h == INVALID_HANDLE_VALUE) return;
   const HANDLE old = retiredHandle_.exchange(h);
@@ -319,6 +322,7 @@ void TjtqTAPILine::RetireCommHandle() {
 }
 
 void TjtqTAPILine::CloseRetiredHandle() {
+  std::lock_guard lock(handleMutex_);
   const HANDLE h = retiredHandle_.exchange(INVALID_HANDLE_VALUE);
   if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
 }
@@ -354,8 +358,14 @@ void TjtqTAPILine::OpenLine() {
 
 void TjtqTAPILine::CloseLine() {
   if (!Active()) return;
-  closeResult_.store(lineClose(LineHandle()));
-  ForgetCommHandle();
+  {
+    // A data handle being closed on the message thread (the call idle) closes
+    // the port too: the line's close waits for it, so the port is free when
+    // CloseLine returns.
+    std::lock_guard lock(handleMutex_);
+    closeResult_.store(lineClose(LineHandle()));
+    ForgetCommHandle();
+  }
   // The line's calls and requests end with it: a later dial or drop is never
   // blocked by a reply that cannot come any more.
   {

@@ -390,9 +390,11 @@ TEST_F(TapiLineTest, AModemThatIgnoresDtrIsHungUpWithTheEscape) {
   ASSERT_TRUE(log_.WaitFor("connect"));
   const auto start = Clock::now();
   line().Drop();
-  // DTR low, the carrier stays: guard time, "+++", guard time, ATH.
-  ASSERT_TRUE(modem().WaitFor([&] { return !modem().InCall(); }, 6s));
-  EXPECT_LT(Clock::now() - start, 5s);
+  // DTR low, the carrier stays: guard time, "+++", guard time, ATH; about
+  // 3.5 s, bounded with room for a loaded machine.
+  ASSERT_TRUE(modem().WaitFor([&] { return !modem().InCall(); }, 12s))
+      << ::testing::PrintToString(modem().Commands());
+  EXPECT_LT(Clock::now() - start, 9s);
   EXPECT_EQ(modem().Hangups(), 1);
   EXPECT_EQ(modem().Commands().back(), "ATH");
 }
