@@ -358,14 +358,12 @@ void TjtqTAPILine::OpenLine() {
 
 void TjtqTAPILine::CloseLine() {
   if (!Active()) return;
-  {
-    // A data handle being closed on the message thread (the call idle) closes
-    // the port too: the line's close waits for it, so the port is free when
-    // CloseLine returns.
-    std::lock_guard lock(handleMutex_);
-    closeResult_.store(lineClose(LineHandle()));
-    ForgetCommHandle();
-  }
+  closeResult_.store(lineClose(LineHandle()));
+  // A data handle being closed on the message thread (the call idle) closes
+  // the port too, and the line's own close of the port returns at once while
+  // that close is still under way: ForgetCommHandle waits for it, so the port
+  // is free when CloseLine returns.
+  ForgetCommHandle();
   // The line's calls and requests end with it: a later dial or drop is never
   // blocked by a reply that cannot come any more.
   {

@@ -171,10 +171,9 @@ class TjtqTAPILine {
   std::atomic<LONG> closeResult_{0};
   std::atomic<HANDLE> commHandle_{INVALID_HANDLE_VALUE};
   std::atomic<HANDLE> retiredHandle_{INVALID_HANDLE_VALUE};
-  // Held while the data handle is closed and while the line closes: both close
-  // the same port, and a close that finds the port already closing returns
-  // before the port is free, so a line opened right after CloseLine could
-  // find the port still taken.
+  // Held while the data handle is closed: it closes the port of the line, and
+  // a close that finds the port already closing returns before the port is
+  // free, so CloseLine takes it to wait for a close under way.
   std::recursive_mutex handleMutex_;
 };
 

@@ -243,6 +243,27 @@ TEST_F(TapiDeviceE2ETest, ACarrierLostDuringATransferEndsItWithDisconnected) {
   EXPECT_FALSE(d().IsConnected());
 }
 
+// Disconnect once answered success and left the line open when the line had
+// forgotten the lost call before the failed flow, so that the port was let
+// go before Disconnect came.
+TEST_F(TapiDeviceE2ETest, ADisconnectAfterTheLineForgotTheLostCallClosesTheLine) {
+  modem().Dial("5551234", {"CONNECT 9600", 100ms});
+  reg().Expect(reg::kEnq).Ack().Never();
+  reg().Start();
+  modem().Start();
+  ASSERT_TRUE(Connect());
+  modem().LoseCarrier();
+  const auto end = Clock::now() + 10s;
+  while (d().TapiLine().CallConnected() && Clock::now() < end) std::this_thread::sleep_for(5ms);
+  ASSERT_FALSE(d().TapiLine().CallConnected());
+  auto article = Packet("I", kCoffee);
+  EXPECT_EQ(Write(article.Get()), qzlvpeDisconnected);
+  EXPECT_FALSE(Disconnect()) << "the close flow has no call to run over";
+  EXPECT_EQ(d().LastError(), qzlvpeDisconnected);
+  EXPECT_FALSE(d().TapiLine().Active());
+  EXPECT_FALSE(d().IsConnected());
+}
+
 // Line events were once applied on the line's own thread, writing the error
 // text while a flow wrote it on the caller's; now they wait for the caller.
 TEST_F(TapiDeviceE2ETest, ALineEventChangesNothingUntilTheCallersNextOperation) {
