@@ -121,10 +121,26 @@ Port::~Port() {
 
 void Port::Close() {
   {
-    std::lock_guard lock(mu_);
-    if (closing_) return;
+    // A close while another is under way returns once that one has let the
+    // descriptor go, so the port can be opened again as soon as any close
+    // returns.
+    std::unique_lock lock(mu_);
+    if (closing_) {
+      closeDone_.wait(lock, [this] { return closed_; });
+      return;
+    }
     closing_ = true;
   }
+  struct Done {
+    Port& port;
+    ~Done() {
+      {
+        std::lock_guard lock(port.mu_);
+        port.closed_ = true;
+      }
+      port.closeDone_.notify_all();
+    }
+  } done{*this};
   Abort(rx_);
   Abort(tx_);
   std::unique_lock fdl(fdLock_);

@@ -104,6 +104,8 @@ class Port {
 
   std::mutex mu_;  // guards what follows
   bool closing_ = false;
+  bool closed_ = false;             // the close that set closing_ has finished
+  std::condition_variable closeDone_;  // signalled when closed_ is set
   DCB dcb_{};
   COMMTIMEOUTS timeouts_{};
   DWORD mask_ = 0;

@@ -360,9 +360,8 @@ void TjtqTAPILine::CloseLine() {
   if (!Active()) return;
   closeResult_.store(lineClose(LineHandle()));
   // A data handle being closed on the message thread (the call idle) closes
-  // the port too, and the line's own close of the port returns at once while
-  // that close is still under way: ForgetCommHandle waits for it, so the port
-  // is free when CloseLine returns.
+  // the port too: ForgetCommHandle waits for that close under the handle lock,
+  // so the port is free when CloseLine returns.
   ForgetCommHandle();
   // The line's calls and requests end with it: a later dial or drop is never
   // blocked by a reply that cannot come any more.
