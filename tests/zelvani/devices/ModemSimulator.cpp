@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -101,6 +102,12 @@ ModemSimulator& ModemSimulator::Garbage() {
 ModemSimulator& ModemSimulator::IgnoreDtr() {
   std::lock_guard lock(mu_);
   ignoreDtr_ = true;
+  return *this;
+}
+
+ModemSimulator& ModemSimulator::HoldReadsUntil(std::size_t bytes) {
+  std::lock_guard lock(mu_);
+  holdUntil_ = bytes;
   return *this;
 }
 
@@ -257,9 +264,17 @@ void ModemSimulator::HangUp(bool byDtr) {
   escape_.clear();
 }
 
-void ModemSimulator::OnBytes(const std::string& bytes) {
+void ModemSimulator::OnBytes(const std::string& bytes, bool late) {
   for (char c : bytes) {
     const auto now = Clock::now();
+    // A complete escape and a command read together after this thread was held
+    // up: the sender's second guard time passed while nobody read, so the
+    // escape is taken and the rest is the command.
+    if (mode_ == Mode::Data && late && escape_ == "+++" && c == 'A') {
+      escape_.clear();
+      mode_ = Mode::Online;
+      Result("OK");
+    }
     if (mode_ == Mode::Data) {
       // "+++" counts only after a guard time of silence and before another.
       if (c == '+' && (escape_.empty() ? now - lastData_ >= guard_ : escape_.size() < 3)) {
@@ -427,7 +442,15 @@ void ModemSimulator::Run() {
       }
       char buf[512];
       ssize_t n;
-      while ((n = ::read(master, buf, sizeof buf)) > 0) OnBytes(std::string(buf, static_cast<std::size_t>(n)));
+      int waiting = 0;
+      if (holdUntil_ > 0 && ioctl(master, FIONREAD, &waiting) == 0 && static_cast<std::size_t>(waiting) >= holdUntil_)
+        holdUntil_ = 0;
+      if (holdUntil_ == 0) {
+        const bool late = lastRead_ != Clock::time_point{} && now - lastRead_ > guard_ / 2;
+        lastRead_ = now;
+        while ((n = ::read(master, buf, sizeof buf)) > 0)
+          OnBytes(std::string(buf, static_cast<std::size_t>(n)), late);
+      }
       // DTR dropped by the other side ends a call (and a dial).
       const bool dtr = comm::testing::GetOutputLines(port_).dtr;
       if (lastDtr_ && !dtr && !ignoreDtr_) HangUp(true);

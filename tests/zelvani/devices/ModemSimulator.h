@@ -73,6 +73,10 @@ class ModemSimulator {
   ModemSimulator& Garbage();
   // DTR is ignored (as after AT&D0): only "+++" and ATH end a call.
   ModemSimulator& IgnoreDtr();
+  // The modem reads nothing until `bytes` characters wait on the line, as a
+  // modem thread held up by a loaded machine would: they are then read in one
+  // piece.
+  ModemSimulator& HoldReadsUntil(std::size_t bytes);
 
   void Start();
   void Stop();
@@ -105,7 +109,9 @@ class ModemSimulator {
   enum class Mode { Command, Dialing, Ringing, Answering, Data, Online };  // Online: command mode in a call
 
   void Run();
-  void OnBytes(const std::string& bytes);
+  // `late`: the bytes were read after this thread had been held up for longer
+  // than half the guard time, so how far apart they were sent is not known.
+  void OnBytes(const std::string& bytes, bool late);
   void OnCommandLine(const std::string& line);
   void Result(const std::string& word);
   void Write(const std::string& bytes);
@@ -129,6 +135,7 @@ class ModemSimulator {
   bool silent_ = false;
   bool garbage_ = false;
   bool ignoreDtr_ = false;
+  std::size_t holdUntil_ = 0;  // reads wait for this many characters (0: no hold)
   bool stop_ = false;
   bool closed_ = false;
 
@@ -148,6 +155,7 @@ class ModemSimulator {
   Clock::time_point lastData_{};
   std::string escape_;  // "+" characters of a possible escape
   Clock::time_point escapeAt_{};
+  Clock::time_point lastRead_{};  // when this thread last read the line
   int bridge_ = -1;
 
   std::vector<std::string> commands_;

@@ -399,6 +399,22 @@ TEST_F(TapiLineTest, AModemThatIgnoresDtrIsHungUpWithTheEscape) {
   EXPECT_EQ(modem().Commands().back(), "ATH");
 }
 
+// The modem's reader held up past both guard times reads "+++ATH" in one piece:
+// the call still ends with the escape and ATH.
+TEST_F(TapiLineTest, AModemThatReadsTheEscapeLateIsStillHungUp) {
+  modem().Dial("1", {"CONNECT 9600", 50ms}).IgnoreDtr().Guard(300ms);
+  modem().Start();
+  Open();
+  ASSERT_TRUE(line().MakeCall("1"));
+  ASSERT_TRUE(log_.WaitFor("connect"));
+  modem().HoldReadsUntil(std::string("+++ATH\r").size());
+  line().Drop();
+  ASSERT_TRUE(modem().WaitFor([&] { return !modem().InCall(); }, 12s))
+      << ::testing::PrintToString(modem().Commands());
+  EXPECT_EQ(modem().Hangups(), 1);
+  EXPECT_EQ(modem().Commands().back(), "ATH");
+}
+
 TEST_F(TapiLineTest, DestructionHangsUpAndEndsTheThread) {
   modem().Dial("1", {"CONNECT 9600", 50ms});
   modem().Start();
