@@ -21,3 +21,8 @@ class COM_API ComError : public std::runtime_error {
 inline void ThrowIfFailed(HRESULT hr, const std::string& message) {
   if (FAILED(hr)) throw ComError(hr, message);
 }
+// The same for a literal message, which becomes a string only on failure (the
+// checks sit on paths that run for every packet).
+inline void ThrowIfFailed(HRESULT hr, const char* message) {
+  if (FAILED(hr)) throw ComError(hr, message);
+}

@@ -37,12 +37,15 @@ class HandleTable {
     }
   }
 
-  std::shared_ptr<void> Find(HANDLE h, const win::HandleKind* kind) {
+  // `kind`: the kind the handle must be of, or null for any (`found` then
+  // gets the handle's kind).
+  std::shared_ptr<void> Find(HANDLE h, const win::HandleKind* kind, const win::HandleKind** found = nullptr) {
     const auto value = reinterpret_cast<std::uintptr_t>(h);
     Shard& shard = ShardOf(value);
     std::lock_guard lock(shard.mutex);
     auto it = shard.entries.find(value);
     if (it == shard.entries.end() || (kind && it->second.kind != kind)) return {};
+    if (found) *found = it->second.kind;
     return it->second.object;
   }
 
@@ -130,5 +133,12 @@ std::shared_ptr<void> FindHandle(HANDLE handle, const HandleKind& kind) {
 }
 
 const HandleKind* KindOfHandle(HANDLE handle) { return Table().Kind(handle); }
+
+std::shared_ptr<void> FindAnyHandle(HANDLE handle, const HandleKind*& kind) {
+  kind = nullptr;
+  auto object = Table().Find(handle, nullptr, &kind);
+  if (!object) SetLastError(ERROR_INVALID_HANDLE);
+  return object;
+}
 
 }  // namespace win

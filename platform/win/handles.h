@@ -104,4 +104,8 @@ std::shared_ptr<T> FindHandleAs(HANDLE handle, const HandleKind& kind) {
 // The kind of an open handle, or nullptr.
 COM_API const HandleKind* KindOfHandle(HANDLE handle);
 
+// The object behind an open handle of any kind, with its kind, in one look-up;
+// empty (and ERROR_INVALID_HANDLE) for a handle that is not open.
+COM_API std::shared_ptr<void> FindAnyHandle(HANDLE handle, const HandleKind*& kind);
+
 }  // namespace win

@@ -36,14 +36,15 @@ std::shared_ptr<Event> FindEvent(HANDLE h) {
 }
 
 std::shared_ptr<Waitable> FindWaitable(HANDLE h) {
-  const HandleKind* kind = KindOfHandle(h);
+  const HandleKind* kind = nullptr;
+  auto object = FindAnyHandle(h, kind);
+  if (!object) return {};
   if (kind != &kEventKind && kind != &kThreadKind) {
     SetLastError(ERROR_INVALID_HANDLE);
     return {};
   }
-  auto object = FindHandle(h, *kind);
-  if (!object) return {};
-  return std::shared_ptr<Waitable>(object, AsWaitable(object.get()));
+  Waitable* waitable = AsWaitable(object.get());
+  return std::shared_ptr<Waitable>(std::move(object), waitable);
 }
 
 // The index of the object that satisfies the wait, acquiring it (or all of them

@@ -449,11 +449,23 @@ void TNVRCommDevice::ShowStatusText(const std::string& text, bool repaint) {
 
 void TNVRCommDevice::ShowStatus() {
   SetCursor(Hourglass());
-  std::string text = autoInfos_ ? currentInfo_ : taskInfo_;
-  if (cancelShortcut_ != 0)
-    text += " (" + ShortCutToText(cancelShortcut_) + "-" + (autoInfos_ ? std::string("STOP)") : breakInfo_ + ")");
-  statusText_ = text;
-  ShowStatusText(text, true);
+  const std::string& info = autoInfos_ ? currentInfo_ : taskInfo_;
+  StatusSource& source = statusSource_;
+  // The break text is part of the status only where it is shown.
+  const bool breakShown = !autoInfos_ && cancelShortcut_ != 0;
+  if (!source.built || source.autoInfos != autoInfos_ || source.shortcut != cancelShortcut_ || source.info != info ||
+      (breakShown && source.breakInfo != breakInfo_)) {
+    std::string text = info;
+    if (cancelShortcut_ != 0)
+      text += " (" + ShortCutToText(cancelShortcut_) + "-" + (autoInfos_ ? std::string("STOP)") : breakInfo_ + ")");
+    statusText_ = std::move(text);
+    source.built = true;
+    source.autoInfos = autoInfos_;
+    source.shortcut = cancelShortcut_;
+    source.info = info;
+    if (breakShown) source.breakInfo = breakInfo_;
+  }
+  ShowStatusText(statusText_, true);
 }
 
 void TNVRCommDevice::ClearStatus() {
@@ -489,18 +501,27 @@ void TNVRCommDevice::RefuseTransfer(DWORD error) {
   lastErrorType_.store(cetSystem);
 }
 
-void TNVRCommDevice::PrepareTimeouts(bool write) {
+// Puts the port's time-outs for a transfer in one direction; true, with the
+// port's time-outs in `set`, when the port has them. They are written only when
+// they change: consecutive transfers mostly find them as the last one left them.
+bool TNVRCommDevice::PrepareTimeouts(bool write, COMMTIMEOUTS& set) {
   COMMTIMEOUTS t{};
-  GetCommTimeouts(handle_, &t);
+  if (!GetCommTimeouts(handle_, &t)) return false;
+  set = t;
   if (write) {
-    t.WriteTotalTimeoutMultiplier = useWrTimeouts_ ? NonNegative(wrByteTimeout_) : 0;
-    t.WriteTotalTimeoutConstant = useWrTimeouts_ ? NonNegative(wrTimeout_) : 0;
+    set.WriteTotalTimeoutMultiplier = useWrTimeouts_ ? NonNegative(wrByteTimeout_) : 0;
+    set.WriteTotalTimeoutConstant = useWrTimeouts_ ? NonNegative(wrTimeout_) : 0;
   } else {
-    t.ReadIntervalTimeout = 0;
-    t.ReadTotalTimeoutMultiplier = useRdTimeouts_ ? NonNegative(rdByteTimeout_) : 0;
-    t.ReadTotalTimeoutConstant = useRdTimeouts_ ? NonNegative(rdTimeout_) : 0;
+    set.ReadIntervalTimeout = 0;
+    set.ReadTotalTimeoutMultiplier = useRdTimeouts_ ? NonNegative(rdByteTimeout_) : 0;
+    set.ReadTotalTimeoutConstant = useRdTimeouts_ ? NonNegative(rdTimeout_) : 0;
   }
-  SetCommTimeouts(handle_, &t);
+  if (set.ReadIntervalTimeout == t.ReadIntervalTimeout && set.ReadTotalTimeoutMultiplier == t.ReadTotalTimeoutMultiplier &&
+      set.ReadTotalTimeoutConstant == t.ReadTotalTimeoutConstant &&
+      set.WriteTotalTimeoutMultiplier == t.WriteTotalTimeoutMultiplier &&
+      set.WriteTotalTimeoutConstant == t.WriteTotalTimeoutConstant)
+    return true;
+  return SetCommTimeouts(handle_, &set) != FALSE;
 }
 
 bool TNVRCommDevice::Prepare(TNVRCommOperation*& op, bool write, BYTE temporaryKind, const std::string& data,
@@ -510,7 +531,6 @@ bool TNVRCommDevice::Prepare(TNVRCommOperation*& op, bool write, BYTE temporaryK
   if (op && !op->Done()) return false;  // one transfer per request at a time
 
   std::atomic<int>& pending = write ? pendingWrites_ : pendingReads_;
-  if (pending.load() == 0) PrepareTimeouts(write);
 
   if (!op) {
     temporary = std::make_unique<TNVRCommOperation>(this);
@@ -518,6 +538,9 @@ bool TNVRCommDevice::Prepare(TNVRCommOperation*& op, bool write, BYTE temporaryK
     temporary->kind_ = temporaryKind;
     op = temporary.get();
   }
+  // With another transfer of this direction pending its time-outs stay; the
+  // transfer then reads them from the port itself.
+  op->timeoutsKnown_ = pending.load() == 0 && PrepareTimeouts(write, op->timeouts_);
 
   // The request is idle: these writes reach its worker through the resume
   // that follows.

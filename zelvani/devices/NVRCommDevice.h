@@ -271,7 +271,7 @@ class TNVRCommDevice {
   void ReportSetupError(DWORD error);
   void RefuseTransfer(DWORD error);
 
-  void PrepareTimeouts(bool write);
+  bool PrepareTimeouts(bool write, COMMTIMEOUTS& set);
   // Fills the request for a transfer and counts it pending; false when it
   // still has one pending. `temporary` receives a request made here.
   bool Prepare(TNVRCommOperation*& operation, bool write, BYTE temporaryKind, const std::string& data, int count,
@@ -325,6 +325,15 @@ class TNVRCommDevice {
   TShortCut cancelShortcut_ = VK_ESCAPE;
   std::string currentInfo_;
   std::string statusText_;
+  // What statusText_ was last built from: a transfer with the same information,
+  // shortcut and break text shows it again without building it anew.
+  struct StatusSource {
+    bool built = false;
+    bool autoInfos = false;
+    TShortCut shortcut = 0;
+    std::string info;
+    std::string breakInfo;
+  } statusSource_;
 
   // Transfers.
   int rdTimeout_ = 5000;

@@ -111,10 +111,14 @@ void TNVRCommTransfer::Abandon() {
 
 namespace {
 
-// Whether the port's time-outs end a call of `count` bytes within `limit` ms.
-bool PortEndsCallWithin(HANDLE port, bool write, DWORD count, DWORD limit) {
+// Whether the port's time-outs end a call of `count` bytes within `limit` ms;
+// `known` holds them when the start of the transfer has just put them.
+bool PortEndsCallWithin(HANDLE port, const COMMTIMEOUTS* known, bool write, DWORD count, DWORD limit) {
   COMMTIMEOUTS t{};
-  if (!GetCommTimeouts(port, &t)) return true;  // the call itself will fail
+  if (known)
+    t = *known;
+  else if (!GetCommTimeouts(port, &t))
+    return true;  // the call itself will fail
   std::uint64_t bound = 0;
   if (write) {
     if (!t.WriteTotalTimeoutMultiplier && !t.WriteTotalTimeoutConstant) return false;
@@ -140,11 +144,12 @@ bool TNVRCommTransfer::Run() {
   handle_ = op.handle_;
   waitLimit_ = op.timeLimit_ < 0 ? INFINITE : static_cast<DWORD>(op.timeLimit_) + 20;
   const BYTE kind = op.kind_;
+  const COMMTIMEOUTS* known = op.timeoutsKnown_ ? &op.timeouts_ : nullptr;
   DWORD transferred = 0;
 
   if (kind == kNVRKindWrite || kind == kNVRKindStartedWrite) {
     watched_ = waitLimit_ != INFINITE &&
-               !PortEndsCallWithin(handle_, true, static_cast<DWORD>(op.writeData_.size()), waitLimit_);
+               !PortEndsCallWithin(handle_, known, true, static_cast<DWORD>(op.writeData_.size()), waitLimit_);
     OneCall(true, op.writeData_.data(), static_cast<DWORD>(op.writeData_.size()), transferred);
     op.transferred_ = transferred;
     return waited_;
@@ -155,7 +160,7 @@ bool TNVRCommTransfer::Run() {
   const std::string& terminator = op.terminator_;
   std::string collected;
   // The port's time-outs stay as they are while the transfer is pending.
-  watched_ = waitLimit_ != INFINITE && !PortEndsCallWithin(handle_, false, terminator.empty() ? count : 1, waitLimit_);
+  watched_ = waitLimit_ != INFINITE && !PortEndsCallWithin(handle_, known, false, terminator.empty() ? count : 1, waitLimit_);
   if (terminator.empty()) {
     // The whole count in one call.
     collected.resize(count);

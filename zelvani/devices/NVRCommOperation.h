@@ -116,6 +116,10 @@ class TNVRCommOperation {
   std::string terminator_;
   TNVRCommThreadSyncMode syncMode_ = ctsmNone;
   int timeLimit_ = -1;
+  // The port's time-outs as the start of the transfer put them, when it did
+  // (the transfer then need not ask the port again).
+  COMMTIMEOUTS timeouts_{};
+  bool timeoutsKnown_ = false;
 
   std::atomic<TNVRCommErrorType> errorType_{cetNone};
   std::atomic<int> errorCode_{0};

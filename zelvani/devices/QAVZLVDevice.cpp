@@ -87,7 +87,7 @@ std::string FallbackErrorText(LONG code) {
 
 TQAVZLVDevice::TQAVZLVDevice() {
   statistics_ = Create<IQAVZLVDeviceStatistics>(CLSID_QAVZLVDeviceStatistics);
-  stats_ = dynamic_cast<TQAVZLVDeviceStatistics*>(statistics_.Get());
+  stats_ = OwnClass<TQAVZLVDeviceStatistics>(statistics_.Get());
   if (!stats_) throw ComError(E_NOINTERFACE, "The statistics object is not of this module");
   TQAVZLVDevice::LoadErrorTexts();
 }

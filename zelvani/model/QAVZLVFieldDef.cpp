@@ -852,7 +852,7 @@ namespace {
 // The Name or ID of a field definition, straight from the object when it is
 // one of this module's.
 std::string TextOf(IQAVZLVFieldDef* item, bool id) {
-  if (auto* own = dynamic_cast<TQAVZLVFieldDef*>(item)) return id ? own->ID() : own->Name();
+  if (auto* own = OwnClass<TQAVZLVFieldDef>(item)) return id ? own->ID() : own->Name();
   Bstr text;
   if (FAILED(id ? item->get_ID(text.Out()) : item->get_Name(text.Out()))) return {};
   return BstrToAnsi(text.Get());

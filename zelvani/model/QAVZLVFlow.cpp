@@ -3,6 +3,7 @@
 
 #include "zelvani/model/EditorHook.h"
 #include "zelvani/model/PacketLibraryReader.h"
+#include "zelvani/model/QAVZLVPacket.h"
 
 namespace zelvani {
 
@@ -14,14 +15,21 @@ ZELVANI_CLASS(TQAVZLVFlows, CLSID_QAVZLVFlows);
 namespace {
 
 
-// An item's ID, read directly from items of this module.
+// An item's ID, read directly from items of this module (recognised by their
+// exact type, which costs far less than a cast search on every step of a flow).
 std::string ItemID(IQAVZLVFlowItem* item) {
-  if (auto* own = dynamic_cast<TQAVZLVFlowItem*>(item)) return own->ID();
+  if (auto* own = OwnClass<TQAVZLVFlowItem>(item)) return own->ID();
   return ReadText(item, &IQAVZLVFlowItem::get_ID, "Cannot read the flow item's ID");
 }
 
+// Whether an item's ID is `id`, without copying the ID of an item of this module.
+bool HasID(IQAVZLVFlowItem* item, const std::string& id) {
+  if (auto* own = OwnClass<TQAVZLVFlowItem>(item)) return own->ID() == id;
+  return ItemID(item) == id;
+}
+
 LONG FlowTypeOf(IQAVZLVFlow* flow) {
-  if (auto* own = dynamic_cast<TQAVZLVFlow*>(flow)) return own->FlowType();
+  if (auto* own = OwnClass<TQAVZLVFlow>(flow)) return own->FlowType();
   return ReadLong(flow, &IQAVZLVFlow::get_FlowType, "Cannot read the flow's type");
 }
 
@@ -212,11 +220,11 @@ std::string TQAVZLVFlowItems::FirstID() {
 
 std::string TQAVZLVFlowItems::NextID() {
   for (LONG i = stepCursor_ + 1; i < Size(); ++i) {
-    std::string id = ItemID(items_[static_cast<std::size_t>(i)].Get());
-    if (id != currentId_) {
+    IQAVZLVFlowItem* item = items_[static_cast<std::size_t>(i)].Get();
+    if (!HasID(item, currentId_)) {
       stepCursor_ = i;
-      currentId_ = id;
-      return id;
+      currentId_ = ItemID(item);
+      return currentId_;
     }
   }
   return std::string();
@@ -224,7 +232,7 @@ std::string TQAVZLVFlowItems::NextID() {
 
 void TQAVZLVFlowItems::SetCurrentID(const std::string& id) {
   for (LONG i = 0; i < Size(); ++i) {
-    if (ItemID(items_[static_cast<std::size_t>(i)].Get()) == id) {
+    if (HasID(items_[static_cast<std::size_t>(i)].Get(), id)) {
       stepCursor_ = i;
       currentId_ = id;
       return;
@@ -240,7 +248,7 @@ ComPtr<IQAVZLVFlowItem> TQAVZLVFlowItems::FirstByID(const std::string& id) {
 ComPtr<IQAVZLVFlowItem> TQAVZLVFlowItems::NextByID(const std::string& id) {
   for (LONG i = alternativeCursor_ + 1; i < Size(); ++i) {
     const ComPtr<IQAVZLVFlowItem>& item = items_[static_cast<std::size_t>(i)];
-    if (ItemID(item.Get()) == id) {
+    if (HasID(item.Get(), id)) {
       alternativeCursor_ = i;
       return item;
     }

@@ -163,7 +163,7 @@ class TQAVZLVFlow final : public ZelvaniObject<IQAVZLVFlow> {
   // The owned item collection, and its class (null only if an object of another
   // module stood in for it).
   IQAVZLVFlowItems* FlowItems() const { return items_.Get(); }
-  TQAVZLVFlowItems* Items() const { return dynamic_cast<TQAVZLVFlowItems*>(items_.Get()); }
+  TQAVZLVFlowItems* Items() const { return OwnClass<TQAVZLVFlowItems>(items_.Get()); }
 
   bool CopyFromSource(IQAVZLVFlow* source);
 

@@ -41,14 +41,14 @@ std::int64_t CounterModulus(LONG digits) {
 
 // The ANSI text of a frame item's ID, read through the class when it is ours.
 std::string ItemID(IQAVZLVFrameItem* item) {
-  if (auto* own = dynamic_cast<TQAVZLVFrameItem*>(item)) return own->ID();
+  if (auto* own = OwnClass<TQAVZLVFrameItem>(item)) return own->ID();
   Bstr id;
   ThrowIfFailed(item->get_ID(id.Out()), "Cannot read the frame item's ID");
   return BstrToAnsi(id.Get());
 }
 
 LONG ItemTypeOf(IQAVZLVFrameItem* item) {
-  if (auto* own = dynamic_cast<TQAVZLVFrameItem*>(item)) return own->ItemType();
+  if (auto* own = OwnClass<TQAVZLVFrameItem>(item)) return own->ItemType();
   LONG type = -1;
   ThrowIfFailed(item->get_ItemType(&type), "Cannot read the frame item's type");
   return type;
@@ -65,14 +65,14 @@ T* ExactClass(I* p) {
 // Copies a value collection deeply, through the class when it is ours so that
 // its own error travels unchanged.
 bool CopyValues(IQAVZLVValues* target, IQAVZLVValues* source) {
-  if (auto* own = dynamic_cast<TQAVZLVValues*>(target)) return own->CopyFromSource(source);
+  if (auto* own = OwnClass<TQAVZLVValues>(target)) return own->CopyFromSource(source);
   VARIANT_BOOL ok = VARIANT_FALSE;
   ThrowIfFailed(target->CopyFrom(source, &ok), "Cannot copy the values");
   return ok != VARIANT_FALSE;
 }
 
 bool CopyItems(IQAVZLVFrameItems* target, IQAVZLVFrameItems* source) {
-  if (auto* own = dynamic_cast<TQAVZLVFrameItems*>(target)) return own->CopyFromSource(source);
+  if (auto* own = OwnClass<TQAVZLVFrameItems>(target)) return own->CopyFromSource(source);
   VARIANT_BOOL ok = VARIANT_FALSE;
   ThrowIfFailed(target->CopyFrom(source, &ok), "Cannot copy the frame items");
   return ok != VARIANT_FALSE;
@@ -346,7 +346,7 @@ bool TQAVZLVFrameItems::CopyFromSource(IQAVZLVFrameItems* source) {
   for (const auto& original : from) {
     ComPtr<IQAVZLVFrameItem> copy = Create<IQAVZLVFrameItem>(CLSID_QAVZLVFrameItem);
     Append(copy.Get());
-    if (auto* own = dynamic_cast<TQAVZLVFrameItem*>(copy.Get())) {
+    if (auto* own = OwnClass<TQAVZLVFrameItem>(copy.Get())) {
       own->CopyFromSource(original.Get());
     } else {
       VARIANT_BOOL ok;

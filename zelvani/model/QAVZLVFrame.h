@@ -164,7 +164,7 @@ class TQAVZLVFrame final : public ZelvaniObject<IQAVZLVFrame> {
   // The owned item collection, and its class (null only if an object of another
   // module stood in for it).
   IQAVZLVFrameItems* PacketStructItems() const { return items_.Get(); }
-  TQAVZLVFrameItems* Items() const { return dynamic_cast<TQAVZLVFrameItems*>(items_.Get()); }
+  TQAVZLVFrameItems* Items() const { return OwnClass<TQAVZLVFrameItems>(items_.Get()); }
 
   // Copies the items deeply, then ID, Index, Name and PacketType. False,
   // changing nothing, for null.

@@ -5,6 +5,8 @@
 
 #include "zelvani/model/EditorHook.h"
 #include "zelvani/model/PacketLibraryReader.h"
+#include "zelvani/model/QAVZLVFrame.h"
+#include "zelvani/model/QAVZLVPacket.h"
 #include "zelvani/model/QAVZLVPacketDef.h"
 
 namespace zelvani {
@@ -80,7 +82,10 @@ void TQAVZLVFrames::SetLibrary(IQAVZLVPacketLibrary* library) {
 ComPtr<IQAVZLVFrame> TQAVZLVFrames::FindPacketType(LONG packetType) const {
   for (const auto& frame : items_) {
     LONG type = 0;
-    ThrowIfFailed(frame->get_PacketType(&type), "Cannot read the frame's packet type");
+    if (const auto* own = OwnClass<TQAVZLVFrame>(frame.Get()))
+      type = own->PacketType();
+    else
+      ThrowIfFailed(frame->get_PacketType(&type), "Cannot read the frame's packet type");
     if (type == packetType) return frame;
   }
   return nullptr;
@@ -114,7 +119,7 @@ ComPtr<IQAVZLVFrame> TQAVZLVFrames::FindPacketID(const std::string& id, LONG pac
     return frameFor(f.PacketStructID());
   };
 
-  if (auto* own = dynamic_cast<TQAVZLVPacketDefs*>(defs.Get())) {
+  if (auto* own = OwnClass<TQAVZLVPacketDefs>(defs.Get())) {
     for (const auto& def : own->Items())
       if (auto frame = visit(def.Get())) return frame;
     return nullptr;

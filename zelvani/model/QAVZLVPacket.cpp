@@ -331,7 +331,7 @@ ComPtr<IQAVZLVPacketDef> TQAVZLVPacket::FindDefinition(Key key, const std::strin
   ComPtr<IQAVZLVPacketDefs> holder;
   IQAVZLVPacketDefs* defs = DefinitionsOf(packetLibrary_.Get(), holder);
   if (!defs) return nullptr;
-  if (auto* own = dynamic_cast<TQAVZLVPacketDefs*>(defs))
+  if (auto* own = OwnClass<TQAVZLVPacketDefs>(defs))
     return key == Key::Name ? own->FindName(text, type) : own->FindIDPrefix(text, type);
   Bstr arg = ToBstr(text);
   ComPtr<IQAVZLVPacketDef> found;
@@ -383,7 +383,7 @@ void TQAVZLVPacket::Bind(Key key) {
     newId = f.ID();
     newName = f.Name();
     newType = f.PacketType();
-    if (auto* own = dynamic_cast<TQAVZLVPacketDef*>(def.Get())) {
+    if (auto* own = OwnClass<TQAVZLVPacketDef>(def.Get())) {
       newIndex = own->Index();
       fields = own->FieldDefs();
     } else {
@@ -400,7 +400,7 @@ void TQAVZLVPacket::Bind(Key key) {
   definitionIndex_ = newIndex;
   packetType_ = newType;
   fieldDefs_ = fields;
-  ownFieldDefs_ = dynamic_cast<TQAVZLVFieldDefs*>(fields.Get());
+  ownFieldDefs_ = OwnClass<TQAVZLVFieldDefs>(fields.Get());
   fieldValues_.clear();
   hasValues_ = fieldCount > 0;
   if (hasValues_) fieldValues_.resize(static_cast<std::size_t>(fieldCount));

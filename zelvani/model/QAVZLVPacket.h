@@ -19,15 +19,6 @@ namespace zelvani {
 class TQAVZLVFieldDefs;
 class TQAVZLVFrameItem;
 
-// The object behind P when it is of this module's class T, else null: the
-// dynamic_cast of the hot paths, reduced to one type comparison because T is
-// final.
-template <class T, class I>
-T* OwnClass(I* p) {
-  static_assert(std::is_final_v<T>, "only a final class is recognised by its exact type");
-  return p && typeid(*p) == typeid(T) ? static_cast<T*>(p) : nullptr;
-}
-
 class TQAVZLVPacket final : public ZelvaniObject<IQAVZLVPacket> {
  public:
   HRESULT get_ID(BSTR* result) override;

@@ -22,7 +22,7 @@ bool ArgumentToModelText(BSTR s, std::string& out) {
   return AnsiToWide(out) == BstrView(s);
 }
 
-PacketDefFields::PacketDefFields(IQAVZLVPacketDef* def) : own_(dynamic_cast<const TQAVZLVPacketDef*>(def)) {
+PacketDefFields::PacketDefFields(IQAVZLVPacketDef* def) : own_(OwnClass<const TQAVZLVPacketDef>(def)) {
   if (own_) return;
   id_ = ReadText(def, &IQAVZLVPacketDef::get_ID, "Cannot read the packet definition's identifier");
   name_ = ReadText(def, &IQAVZLVPacketDef::get_Name, "Cannot read the packet definition's name");

@@ -48,14 +48,14 @@ TQAVZLVPacketLibrary::~TQAVZLVPacketLibrary() {
   if (TQAVZLVFrames* frames = FrameList()) frames->ClearOwnerLibrary();
 }
 
-TQAVZLVFlows* TQAVZLVPacketLibrary::FlowList() const { return dynamic_cast<TQAVZLVFlows*>(flows_.Get()); }
+TQAVZLVFlows* TQAVZLVPacketLibrary::FlowList() const { return OwnClass<TQAVZLVFlows>(flows_.Get()); }
 
 TQAVZLVPacketDefs* TQAVZLVPacketLibrary::PacketDefList() const {
-  return dynamic_cast<TQAVZLVPacketDefs*>(packetDefs_.Get());
+  return OwnClass<TQAVZLVPacketDefs>(packetDefs_.Get());
 }
 
 TQAVZLVFrames* TQAVZLVPacketLibrary::FrameList() const {
-  return dynamic_cast<TQAVZLVFrames*>(packetStructs_.Get());
+  return OwnClass<TQAVZLVFrames>(packetStructs_.Get());
 }
 
 HRESULT TQAVZLVPacketLibrary::get_ID(BSTR* result) {
@@ -163,7 +163,7 @@ bool TQAVZLVPacketLibrary::ReadCreateReport(const std::string& fileName) {
 
 ComPtr<IQAVZLVPacket> TQAVZLVPacketLibrary::NewPacket(const std::string& id, const std::string& name, LONG type) {
   ComPtr<IQAVZLVPacket> packet = Create<IQAVZLVPacket>(CLSID_QAVZLVPacket);
-  auto* bound = dynamic_cast<TQAVZLVPacket*>(packet.Get());
+  auto* bound = OwnClass<TQAVZLVPacket>(packet.Get());
   if (!bound) throw ComError(E_NOINTERFACE, "The packet class cannot be bound to a packet library");
   // One binding with the library, the type and the key together: binding after
   // each of them would let an intermediate binding change the packet type (a

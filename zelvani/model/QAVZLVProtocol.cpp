@@ -159,8 +159,11 @@ LONG TQAVZLVProtocol::Pack(IQAVZLVPacket* packet, std::string& wire) {
     ThrowIfFailed(frames->FindByPacketType(packetType, frame.Out()), "Cannot look the frame up");
   if (!frame) return qzlvpeUnknownPacketStructure;
 
+  // Room for a usual packet from the start: the text grows item by item.
   std::string out;
+  out.reserve(128);
   std::string crc;
+  crc.reserve(128);
   for (const auto& item : FrameItemsOf(frame.Get())) {
     FrameItemView view(item.Get());
     std::string text;

@@ -1,12 +1,23 @@
 // The Zelvani module: its one ComModule and the base of its automation objects.
 #pragma once
 
+#include <type_traits>
+#include <typeinfo>
+
 #include "platform/com/object.h"
 #include "zelvani/Zelvani.h"
 
 namespace zelvani {
 
 com::ComModule& ZelvaniModule();
+
+// The object behind P when it is of this module's class T, else null: a
+// dynamic_cast reduced to one type comparison because T is final.
+template <class T, class I>
+T* OwnClass(I* p) {
+  static_assert(std::is_final_v<T>, "only a final class is recognised by its exact type");
+  return p && typeid(*p) == typeid(T) ? static_cast<T*>(p) : nullptr;
+}
 
 // An automation object of this module implementing the dual interface Itf.
 template <class Itf>
