@@ -5,6 +5,7 @@
 #include <sys/resource.h>
 
 #include <atomic>
+#include <functional>
 #include <stdexcept>
 #include <vector>
 
@@ -419,6 +420,44 @@ TEST_F(NVRCommTransferTest, TheStatusTextNamesTheTransferAndTheCancelKey) {
   std::string data;
   dev.ReadString(data, 1, "");
   EXPECT_EQ(dev.StatusText(), "Receiving...  (Esc-STOP)");
+}
+
+// One device through a run of transfers: each shows the status of its own
+// direction and of the settings as they stand at that moment.
+TEST_F(NVRCommTransferTest, TheStatusFollowsEveryChangeOfItsSources) {
+  struct Step {
+    const char* what;
+    std::function<void(TNVRCommDevice&)> change;
+    bool write;
+    const char* status;
+  };
+  const Step steps[] = {
+      {"first write", [](TNVRCommDevice&) {}, true, "Transmiting...  (Esc-STOP)"},
+      {"same again", [](TNVRCommDevice&) {}, true, "Transmiting...  (Esc-STOP)"},
+      {"read", [](TNVRCommDevice&) {}, false, "Receiving...  (Esc-STOP)"},
+      {"task info while automatic", [](TNVRCommDevice& d) { d.SetTaskInfo("Task"); }, true,
+       "Transmiting...  (Esc-STOP)"},
+      {"own infos", [](TNVRCommDevice& d) { d.SetAutoInfos(false); }, true, "Task (Esc-)"},
+      {"break info", [](TNVRCommDevice& d) { d.SetBreakInfo("Halt"); }, false, "Task (Esc-Halt)"},
+      {"task info", [](TNVRCommDevice& d) { d.SetTaskInfo("Other"); }, false, "Other (Esc-Halt)"},
+      {"shortcut", [](TNVRCommDevice& d) { d.SetCancelShortcut(VK_F2); }, true, "Other (F2-Halt)"},
+      {"no shortcut", [](TNVRCommDevice& d) { d.SetCancelShortcut(0); }, true, "Other"},
+      {"break info without shortcut", [](TNVRCommDevice& d) { d.SetBreakInfo("Quit"); }, true, "Other"},
+      {"shortcut back", [](TNVRCommDevice& d) { d.SetCancelShortcut(VK_ESCAPE); }, true, "Other (Esc-Quit)"},
+      {"automatic again", [](TNVRCommDevice& d) { d.SetAutoInfos(true); }, false, "Receiving...  (Esc-STOP)"},
+  };
+  TNVRCommDevice dev;
+  Open(dev, 20);
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    step.change(dev);
+    std::string data;
+    if (step.write)
+      dev.WriteString("s");
+    else
+      dev.ReadString(data, 1, "");
+    EXPECT_EQ(dev.StatusText(), step.status);
+  }
 }
 
 TEST_F(NVRCommTransferTest, WhileWaitingOnlyPaintingAndActivationAreDispatched) {
