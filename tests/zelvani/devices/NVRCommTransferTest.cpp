@@ -92,6 +92,31 @@ TEST_F(NVRCommTransferTest, TimeOutsEndShortWithTheTimeoutClassWithinTheirLimits
   }
 }
 
+// Time-outs another user of the handle puts between transfers do not stay: the
+// next transfer puts its own again, and leaves the other direction's alone.
+TEST_F(NVRCommTransferTest, EachTransferPutsItsTimeOutsEvenWhenTheHandleWasChangedMeanwhile) {
+  TNVRCommDevice dev;
+  Open(dev, 100);
+  std::string data;
+  EXPECT_FALSE(dev.ReadString(data, 1, ""));
+  COMMTIMEOUTS t{};
+  ASSERT_TRUE(GetCommTimeouts(dev.Handle(), &t));
+  EXPECT_EQ(t.ReadTotalTimeoutConstant, 100u);
+  // Reads that would wait without end, and a write time-out of another user.
+  COMMTIMEOUTS other{0, 0, 0, 7, 9};
+  ASSERT_TRUE(SetCommTimeouts(dev.Handle(), &other));
+  const auto start = Clock::now();
+  EXPECT_FALSE(dev.ReadString(data, 1, ""));
+  const long long ms = MillisecondsSince(start);
+  EXPECT_GE(ms, 90);
+  EXPECT_LE(ms, 1500);
+  EXPECT_EQ(dev.LastErrorType(), cetTimeout);
+  ASSERT_TRUE(GetCommTimeouts(dev.Handle(), &t));
+  EXPECT_EQ(t.ReadTotalTimeoutConstant, 100u);
+  EXPECT_EQ(t.WriteTotalTimeoutMultiplier, 7u);
+  EXPECT_EQ(t.WriteTotalTimeoutConstant, 9u);
+}
+
 // A write call first clears the line errors earlier transfers left, and the
 // errors it reports are those the port holds when its time runs out. The error
 // is therefore injected once the write has begun (its first bytes reached the
