@@ -11,8 +11,9 @@
 // and 99th percentile of one exchange.
 //
 // On a shared machine the load changes from one second to the next, so each
-// count runs in rounds that alternate the two sides, and each side's round with
-// the median rate is reported (BENCH_ROUNDS, default 3).
+// count runs in rounds that alternate the two sides (which side goes first
+// changes every round), and each side's round with the median rate is reported
+// (BENCH_ROUNDS, default 3).
 //
 // BENCH_SECONDS=s sets the measured time of one round of one side (default 1);
 // BENCH_PORTS=n runs that one count only, BENCH_SIDE=engine or modbus one side
@@ -357,15 +358,28 @@ int main() {
         responders.push_back(std::make_unique<Responder>(modbusLines.back()->master(), ModbusSlave));
       }
       std::vector<Figures> engineRounds, modbusRounds;
+      auto engineRound = [&] {
+        if (side == "modbus") return;
+        engineRounds.push_back(Run(ports, seconds, [](int i) -> std::unique_ptr<Caller> {
+          return std::make_unique<EngineCaller>("COM" + std::to_string(kFirstCom + i));
+        }));
+      };
+      auto modbusRound = [&] {
+        if (side == "engine") return;
+        modbusRounds.push_back(Run(ports, seconds, [&](int i) -> std::unique_ptr<Caller> {
+          return std::make_unique<ModbusCaller>(modbusLines[static_cast<std::size_t>(i)]->slavePath());
+        }));
+      };
+      // The side that goes first changes from round to round, so that a machine
+      // getting busier or quieter during the run favours neither.
       for (int r = 0; r < rounds; ++r) {
-        if (side != "modbus")
-          engineRounds.push_back(Run(ports, seconds, [](int i) -> std::unique_ptr<Caller> {
-            return std::make_unique<EngineCaller>("COM" + std::to_string(kFirstCom + i));
-          }));
-        if (side != "engine")
-          modbusRounds.push_back(Run(ports, seconds, [&](int i) -> std::unique_ptr<Caller> {
-            return std::make_unique<ModbusCaller>(modbusLines[static_cast<std::size_t>(i)]->slavePath());
-          }));
+        if (r % 2 == 0) {
+          engineRound();
+          modbusRound();
+        } else {
+          modbusRound();
+          engineRound();
+        }
       }
       const Figures engine = MedianRound(engineRounds);
       const Figures modbus = MedianRound(modbusRounds);
