@@ -54,14 +54,6 @@ LONG ItemTypeOf(IQAVZLVFrameItem* item) {
   return type;
 }
 
-// P as this module's final class T when it is one: a comparison of types,
-// cheaper than a cast search on a path taken for every packet.
-template <class T, class I>
-T* ExactClass(I* p) {
-  static_assert(std::is_final_v<T>, "only a final class is recognised by its exact type");
-  return p && typeid(*p) == typeid(T) ? static_cast<T*>(p) : nullptr;
-}
-
 // Copies a value collection deeply, through the class when it is ours so that
 // its own error travels unchanged.
 bool CopyValues(IQAVZLVValues* target, IQAVZLVValues* source) {
@@ -226,12 +218,12 @@ std::string TQAVZLVFrameItem::FormatText(std::string_view text) const {
 std::string TQAVZLVFrameItem::ValueText(LONG valueIndex) const {
   if (itemType_ != qzlvpstConst) return {};
   ComPtr<IQAVZLVValue> item;
-  if (auto* own = ExactClass<TQAVZLVValues>(values_.Get()))
+  if (auto* own = OwnClass<TQAVZLVValues>(values_.Get()))
     item = own->At(valueIndex);  // the list index error for an index outside
   else
     ThrowIfFailed(values_->get_Items(valueIndex, item.Out()), "Cannot read the constant value");
   // A text value of this module is read where it is: no copy, no coercion.
-  if (auto* ownValue = ExactClass<TQAVZLVValue>(item.Get())) {
+  if (auto* ownValue = OwnClass<TQAVZLVValue>(item.Get())) {
     const Variant& held = ownValue->Value();
     if (held.vt == VT_BSTR) return FormatText(BstrToAnsi(held.bstrVal));
   }

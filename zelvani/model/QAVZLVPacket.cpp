@@ -499,7 +499,10 @@ void TQAVZLVPacket::SetFieldValue(const VARIANT& index, const VARIANT& value) {
 
 void TQAVZLVPacket::Build(bool convert) {
   if (inStep_ || !hasValues_) return;
-  std::string buffer(static_cast<std::size_t>(std::max<LONG>(Length(), 0)), ' ');
+  // Built apart and swapped in, so a failure leaves the last text as it was;
+  // the two strings keep their storage from one packing to the next.
+  std::string& buffer = building_;
+  buffer.assign(static_cast<std::size_t>(std::max<LONG>(Length(), 0)), ' ');
   for (std::size_t i = 0; i < fieldValues_.size(); ++i) {
     ComPtr<IQAVZLVFieldDef> holder;
     IQAVZLVFieldDef* field = FieldPtr(static_cast<LONG>(i), holder);
@@ -507,7 +510,7 @@ void TQAVZLVPacket::Build(bool convert) {
     FieldPaste(field, buffer, fieldValues_[i], -1);
   }
   if (convert) MapBytes(buffer, kToWire);
-  dataString_ = std::move(buffer);
+  dataString_.swap(buffer);
   inStep_ = true;
 }
 

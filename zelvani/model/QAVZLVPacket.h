@@ -117,6 +117,7 @@ class TQAVZLVPacket final : public ZelvaniObject<IQAVZLVPacket> {
   void Parse();
 
   std::string dataString_;
+  std::string building_;  // the text Build writes, kept for its storage
   LONG definitionIndex_ = -1;
   // FieldValues is an array exactly while a definition with fields is bound;
   // otherwise it stands for the integer 1 and holds no field.
