@@ -36,17 +36,25 @@ void StartOverlapped(OVERLAPPED* ov) {
   if (ov->hEvent) ResetEvent(ov->hEvent);
 }
 
+// Threads inside GetOverlappedResult waiting on a record. A transfer's end
+// wakes waiters only when there are any: the wake-up of a value of this size
+// goes through a counter the standard library shares among all the process's
+// waits, and every port touching it on every transfer would make the ports
+// queue on that one cache line.
+std::atomic<int> g_resultWaiters{0};
+
 // Ends a transfer: the overlapped record gets the result and its event is
 // signalled; a transfer that had to wait reports ERROR_IO_PENDING, as an
 // asynchronous one would, and its result is fetched with GetOverlappedResult.
 BOOL Finish(const TransferResult& r, LPDWORD transferred, OVERLAPPED* ov) {
   if (ov) {
     ov->InternalHigh = r.bytes;
-    // GetOverlappedResult with wait, on another thread, may be waiting on the
-    // record itself; the wake-up is a system call only when someone waits.
+    // A waiter counts itself before it looks at the record, and the record is
+    // written before the count is read (both in the single total order): either
+    // the waiter sees the result or it is counted and woken.
     std::atomic_ref<ULONG_PTR> internal(ov->Internal);
-    internal.store(r.error, std::memory_order_release);
-    internal.notify_all();
+    internal.store(r.error, std::memory_order_seq_cst);
+    if (g_resultWaiters.load(std::memory_order_seq_cst) > 0) internal.notify_all();
     if (ov->hEvent) SetEvent(ov->hEvent);
     if (r.waited) return Fail(ERROR_IO_PENDING);
   }
@@ -123,8 +131,10 @@ BOOL GetOverlappedResult(HANDLE file, LPOVERLAPPED overlapped, LPDWORD transferr
   ULONG_PTR status = internal.load(std::memory_order_acquire);
   if (status == comm::kPending) {
     if (!wait) return Fail(ERROR_IO_INCOMPLETE);
-    while ((status = internal.load(std::memory_order_acquire)) == comm::kPending)
+    comm::g_resultWaiters.fetch_add(1, std::memory_order_seq_cst);
+    while ((status = internal.load(std::memory_order_seq_cst)) == comm::kPending)
       internal.wait(comm::kPending, std::memory_order_acquire);
+    comm::g_resultWaiters.fetch_sub(1, std::memory_order_release);
   }
   *transferred = static_cast<DWORD>(overlapped->InternalHigh);
   return Result(static_cast<DWORD>(status));

@@ -65,7 +65,13 @@ HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name) {
 
 HCURSOR GetCursor() { return g_current.load(); }
 
-HCURSOR SetCursor(HCURSOR cursor) { return g_current.exchange(cursor); }
+HCURSOR SetCursor(HCURSOR cursor) {
+  // Putting the cursor that is already up writes nothing: every transfer of
+  // every port puts the hourglass, and the value is shared by all threads.
+  HCURSOR current = g_current.load();
+  if (current == cursor) return current;
+  return g_current.exchange(cursor);
+}
 
 namespace win {
 

@@ -1,5 +1,6 @@
 // Transfers: raw bytes, counts, COMMTIMEOUTS, overlapped completion, purge with
 // abort, closing and hang-up during a transfer.
+#include <cstdlib>
 #include <future>
 #include <string>
 #include <thread>
@@ -243,6 +244,31 @@ TEST_F(CommTransferTest, TheResultOfATransferUnderWayIsIncompleteUntilItEnds) {
   EXPECT_EQ(n, 3u);
   reader.join();
   EXPECT_EQ(std::string(buf, 3), "123");
+}
+
+// A waiter and the end of the transfer it waits for, racing round after round:
+// no wake-up is lost (a lost one would leave the waiter asleep).
+TEST_F(CommTransferTest, AWaitForTheResultIsAlwaysWokenByTheTransfersEnd) {
+  Open();
+  constexpr ULONG_PTR kStatusPending = 0x103;
+  for (int round = 0; round < 300; ++round) {
+    OVERLAPPED ov{};
+    ov.Internal = kStatusPending;
+    char c = 0;
+    std::thread reader([&] { ReadFile(port_, &c, 1, nullptr, &ov); });
+    auto waited = std::async(std::launch::async, [&] {
+      DWORD n = 0;
+      return GetOverlappedResult(port_, &ov, &n, TRUE) && n == 1;
+    });
+    pty_.Send(std::string(1, static_cast<char>('a' + round % 26)));
+    if (waited.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+      ADD_FAILURE() << "round " << round << ": the waiter was never woken";
+      std::_Exit(1);  // the waiter cannot be got out of its wait
+    }
+    EXPECT_TRUE(waited.get());
+    reader.join();
+    EXPECT_EQ(c, static_cast<char>('a' + round % 26));
+  }
 }
 
 TEST_F(CommTransferTest, PlainHandlesTransferWithoutARecord) {
