@@ -516,7 +516,8 @@ bool TNVRCommDevice::PrepareTimeouts(bool write, COMMTIMEOUTS& set) {
     set.ReadTotalTimeoutMultiplier = useRdTimeouts_ ? NonNegative(rdByteTimeout_) : 0;
     set.ReadTotalTimeoutConstant = useRdTimeouts_ ? NonNegative(rdTimeout_) : 0;
   }
-  if (set.ReadIntervalTimeout == t.ReadIntervalTimeout && set.ReadTotalTimeoutMultiplier == t.ReadTotalTimeoutMultiplier &&
+  if (set.ReadIntervalTimeout == t.ReadIntervalTimeout &&
+      set.ReadTotalTimeoutMultiplier == t.ReadTotalTimeoutMultiplier &&
       set.ReadTotalTimeoutConstant == t.ReadTotalTimeoutConstant &&
       set.WriteTotalTimeoutMultiplier == t.WriteTotalTimeoutMultiplier &&
       set.WriteTotalTimeoutConstant == t.WriteTotalTimeoutConstant)

@@ -160,7 +160,8 @@ bool TNVRCommTransfer::Run() {
   const std::string& terminator = op.terminator_;
   std::string collected;
   // The port's time-outs stay as they are while the transfer is pending.
-  watched_ = waitLimit_ != INFINITE && !PortEndsCallWithin(handle_, known, false, terminator.empty() ? count : 1, waitLimit_);
+  watched_ = waitLimit_ != INFINITE &&
+             !PortEndsCallWithin(handle_, known, false, terminator.empty() ? count : 1, waitLimit_);
   if (terminator.empty()) {
     // The whole count in one call.
     collected.resize(count);
