@@ -1,9 +1,10 @@
 #include "zelvani/model/InterfaceCalls.h"
 #include "zelvani/model/QAVZLVFlow.h"
 
+#include <string_view>
+
 #include "zelvani/model/EditorHook.h"
 #include "zelvani/model/PacketLibraryReader.h"
-#include "zelvani/model/QAVZLVPacket.h"
 
 namespace zelvani {
 
@@ -14,18 +15,17 @@ ZELVANI_CLASS(TQAVZLVFlows, CLSID_QAVZLVFlows);
 
 namespace {
 
-
-// An item's ID, read directly from items of this module (recognised by their
-// exact type, which costs far less than a cast search on every step of a flow).
-std::string ItemID(IQAVZLVFlowItem* item) {
+// An item's ID: the ID itself for an item of this module, else the ID read
+// through the interface into `scratch`.
+std::string_view ItemID(IQAVZLVFlowItem* item, std::string& scratch) {
   if (auto* own = OwnClass<TQAVZLVFlowItem>(item)) return own->ID();
-  return ReadText(item, &IQAVZLVFlowItem::get_ID, "Cannot read the flow item's ID");
+  scratch = ReadText(item, &IQAVZLVFlowItem::get_ID, "Cannot read the flow item's ID");
+  return scratch;
 }
 
-// Whether an item's ID is `id`, without copying the ID of an item of this module.
 bool HasID(IQAVZLVFlowItem* item, const std::string& id) {
-  if (auto* own = OwnClass<TQAVZLVFlowItem>(item)) return own->ID() == id;
-  return ItemID(item) == id;
+  std::string scratch;
+  return ItemID(item, scratch) == id;
 }
 
 LONG FlowTypeOf(IQAVZLVFlow* flow) {
@@ -220,10 +220,11 @@ std::string TQAVZLVFlowItems::FirstID() {
 
 std::string TQAVZLVFlowItems::NextID() {
   for (LONG i = stepCursor_ + 1; i < Size(); ++i) {
-    IQAVZLVFlowItem* item = items_[static_cast<std::size_t>(i)].Get();
-    if (!HasID(item, currentId_)) {
+    std::string scratch;
+    const std::string_view id = ItemID(items_[static_cast<std::size_t>(i)].Get(), scratch);
+    if (id != currentId_) {
       stepCursor_ = i;
-      currentId_ = ItemID(item);
+      currentId_ = id;
       return currentId_;
     }
   }

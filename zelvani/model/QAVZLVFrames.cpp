@@ -6,7 +6,6 @@
 #include "zelvani/model/EditorHook.h"
 #include "zelvani/model/PacketLibraryReader.h"
 #include "zelvani/model/QAVZLVFrame.h"
-#include "zelvani/model/QAVZLVPacket.h"
 #include "zelvani/model/QAVZLVPacketDef.h"
 
 namespace zelvani {
