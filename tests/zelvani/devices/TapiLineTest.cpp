@@ -142,6 +142,22 @@ class TapiLineTest : public ::testing::Test {
     line().SetDeviceID(0);
     line().SetActive(true);
   }
+  // A call connected to a modem that ignores DTR, so that only the escape and
+  // ATH can end it.
+  void CallAModemThatIgnoresDtr() {
+    modem().Dial("1", {"CONNECT 9600", 50ms}).IgnoreDtr().Guard(300ms);
+    modem().Start();
+    Open();
+    ASSERT_TRUE(line().MakeCall("1"));
+    ASSERT_TRUE(log_.WaitFor("connect"));
+  }
+  // The modem left the call through the escape and ATH.
+  void ExpectHungUpWithTheEscape() {
+    ASSERT_TRUE(modem().WaitFor([&] { return !modem().InCall(); }, 12s))
+        << ::testing::PrintToString(modem().Commands());
+    EXPECT_EQ(modem().Hangups(), 1);
+    EXPECT_EQ(modem().Commands().back(), "ATH");
+  }
 
   ScopedTestRegistry registry_;
   std::optional<ModemSimulator> modem_;
@@ -383,36 +399,22 @@ TEST_F(TapiLineTest, DirectAccessOpensTheCallWithoutDialling) {
 }
 
 TEST_F(TapiLineTest, AModemThatIgnoresDtrIsHungUpWithTheEscape) {
-  modem().Dial("1", {"CONNECT 9600", 50ms}).IgnoreDtr().Guard(300ms);
-  modem().Start();
-  Open();
-  ASSERT_TRUE(line().MakeCall("1"));
-  ASSERT_TRUE(log_.WaitFor("connect"));
+  ASSERT_NO_FATAL_FAILURE(CallAModemThatIgnoresDtr());
   const auto start = Clock::now();
   line().Drop();
   // DTR low, the carrier stays: guard time, "+++", guard time, ATH; about
   // 3.5 s, bounded with room for a loaded machine.
-  ASSERT_TRUE(modem().WaitFor([&] { return !modem().InCall(); }, 12s))
-      << ::testing::PrintToString(modem().Commands());
+  ExpectHungUpWithTheEscape();
   EXPECT_LT(Clock::now() - start, 9s);
-  EXPECT_EQ(modem().Hangups(), 1);
-  EXPECT_EQ(modem().Commands().back(), "ATH");
 }
 
 // The modem's reader held up past both guard times reads "+++ATH" in one piece:
 // the call still ends with the escape and ATH.
 TEST_F(TapiLineTest, AModemThatReadsTheEscapeLateIsStillHungUp) {
-  modem().Dial("1", {"CONNECT 9600", 50ms}).IgnoreDtr().Guard(300ms);
-  modem().Start();
-  Open();
-  ASSERT_TRUE(line().MakeCall("1"));
-  ASSERT_TRUE(log_.WaitFor("connect"));
+  ASSERT_NO_FATAL_FAILURE(CallAModemThatIgnoresDtr());
   modem().HoldReadsUntil(std::string("+++ATH\r").size());
   line().Drop();
-  ASSERT_TRUE(modem().WaitFor([&] { return !modem().InCall(); }, 12s))
-      << ::testing::PrintToString(modem().Commands());
-  EXPECT_EQ(modem().Hangups(), 1);
-  EXPECT_EQ(modem().Commands().back(), "ATH");
+  ExpectHungUpWithTheEscape();
 }
 
 TEST_F(TapiLineTest, DestructionHangsUpAndEndsTheThread) {
