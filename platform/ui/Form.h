@@ -139,4 +139,3 @@ class COM_API WaitCursor {
 
 }  // namespace ui
 
-// FORMS API READY
