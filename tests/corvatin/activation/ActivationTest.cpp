@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include "corvatin/Corvatin.h"
+#include "corvatin/activation/ControlFromRegistry.h"
 #include "platform/com/activation.h"
 #include "platform/com/ansi.h"
 #include "platform/com/registry.h"
@@ -52,18 +53,9 @@ TEST_F(ActivationTest, TheControlMakesThePacketEnginesObjectsFromItsRegisteredMo
   ASSERT_NO_FATAL_FAILURE(Register(ZELVANI_MODULE_PATH));
   ASSERT_NO_FATAL_FAILURE(Register(CORVATIN_MODULE_PATH));
 
-  CLSID clsid{};
-  ASSERT_EQ(CLSIDFromProgID(u"Corvatin.QAVECR", &clsid), S_OK);
-  EXPECT_EQ(clsid, CLSID_QAVECR);
-  ComPtr<IQAVECR> control;
-  ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IQAVECR::Iid, control.OutVoid()), S_OK);
-
   // The default library loads into the engine's protocol object.
-  Bstr empty;
-  ASSERT_EQ(control->put_PacketLibraryFile(empty.Get()), S_OK);
-  LONG code = -1;
-  ASSERT_EQ(control->get_LastErrorCode(&code), S_OK);
-  EXPECT_EQ(code, 0);
+  ComPtr<IQAVECR> control;
+  ASSERT_NO_FATAL_FAILURE(CreateControlWithDefaultLibrary(control));
 
   // Each kind of device the control offers comes from the engine's module.
   struct Row {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "corvatin/Corvatin.h"
+#include "corvatin/activation/ControlFromRegistry.h"
 #include "platform/com/activation.h"
 #include "platform/com/ansi.h"
 #include "platform/sys/sysdir.h"
@@ -28,16 +29,8 @@ TEST(SetupCheck, TheControlLoadsTheDefaultLibraryFromTheSystemDirectory) {
   auto presenter = std::make_shared<ui::RecordingPresenter>();
   ui::ScopedPresenter scoped(presenter);
 
-  CLSID clsid{};
-  ASSERT_EQ(CLSIDFromProgID(u"Corvatin.QAVECR", &clsid), S_OK) << "the control is not registered";
   ComPtr<IQAVECR> control;
-  ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IQAVECR::Iid, control.OutVoid()), S_OK);
-
-  Bstr empty;
-  ASSERT_EQ(control->put_PacketLibraryFile(empty.Get()), S_OK);
-  LONG code = -1;
-  ASSERT_EQ(control->get_LastErrorCode(&code), S_OK);
-  EXPECT_EQ(code, 0);
+  ASSERT_NO_FATAL_FAILURE(corvatin::CreateControlWithDefaultLibrary(control));
   for (const auto& message : presenter->Messages()) ADD_FAILURE() << "message box: " << message.text;
 }
 
