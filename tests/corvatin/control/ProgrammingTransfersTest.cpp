@@ -332,6 +332,47 @@ TEST_F(ProgrammingE2ETest, ArticleAttributeTextsReadBack) {
   }
 }
 
+// Every record but the last of a read ends like a record the PC writes; each
+// must still be taken as the register's record, whose fields carry amounts
+// (a rate not in use reads as 98.99), not the writer's rate texts.
+TEST_F(ProgrammingE2ETest, SeveralTaxRateRecordsReadInOneTransfer) {
+  struct Row {
+    LONG dataType;
+    const char* id;
+    std::vector<Fields> records;
+    std::vector<std::vector<LONGLONG>> rates;
+  } rows[] = {
+      {ecrdtTaxRates, "K",
+       {{"23", "8", "-1", "5", "0", "0"}, {"22", "7", "3", "-1", "0", "0"}, {"23", "8", "5", "0", "0", "-1"}},
+       {{230000, 80000, 989900, 50000, 0, 0}, {220000, 70000, 30000, 989900, 0, 0},
+        {230000, 80000, 50000, 0, 0, 989900}}},
+      {ecrdtTaxRatesEx, "0",
+       {{"23", "8", "-1", "5", "0", "0", "4.5"}, {"-1", "12.5", "0", "0", "0", "0", "0"}},
+       {{230000, 80000, 989900, 50000, 0, 0, 45000}, {989900, 125000, 0, 0, 0, 0, 0}}},
+  };
+  for (const Row& row : rows) {
+    std::vector<Record> served;
+    for (const Fields& f : row.records) served.push_back({row.id, f});
+    sim().Offer(row.id, served);
+    ASSERT_TRUE(Call([&](VARIANT_BOOL* r) { return e()->Connect(r); }));
+    ASSERT_TRUE(Call([&](VARIANT_BOOL* r) {
+      return e()->BeginRead(row.dataType, Variant(), Variant(), ecrrtNone, ecrrmNotResetting, r);
+    })) << Message();
+    std::vector<std::vector<LONGLONG>> read;
+    for (int guard = 0; !engine_->Eof() && guard < 10; ++guard) {
+      ComPtr<IQAVECRTaxRates> rates = TaxRates({});
+      ASSERT_TRUE(Call([&](VARIANT_BOOL* r) { return e()->ReadTaxRates(rates.Get(), r); }))
+          << row.id << " record " << read.size() + 1 << ": " << Message() << " " << LastDescription();
+      std::vector<LONGLONG> values;
+      for (const auto& rate : dynamic_cast<TQAVECRTaxRates&>(*rates.Get()).Rates()) values.push_back(rate.Value.int64);
+      read.push_back(values);
+    }
+    EXPECT_EQ(read, row.rates) << row.id;
+    EXPECT_TRUE(Call([&](VARIANT_BOOL* r) { return e()->ConfirmRead(r); }));
+    EXPECT_TRUE(Call([&](VARIANT_BOOL* r) { return e()->Disconnect(r); }));
+  }
+}
+
 TEST_F(ProgrammingE2ETest, ListsAreClearedAndRefilled) {
   // Tax rates: a rate not in use (FFFF, read as -1) is 98.99; names by position.
   ComPtr<IQAVECRTaxRates> rates = TaxRates({1, 2, 3, 4, 5, 6, 7, 8, 9});

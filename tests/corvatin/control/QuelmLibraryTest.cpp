@@ -7,6 +7,7 @@
 // what the engine's error read takes from it.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 
 #include "corvatin/control/PacketIdentifiers.h"
@@ -194,6 +195,38 @@ TEST_F(QuelmLibraryTest, EveryRecordUnpacksFromItsOwnWireString) {
     EXPECT_EQ(result, 0) << id << " of type " << type;
     EXPECT_EQ(Id(in.Get()), id);
   }
+}
+
+// The device identifies a received record by trying the definitions in the
+// library's order, and a write definition's frame takes every record but the
+// last of a read: for each identifier that the register both takes and sends,
+// its read definition must come first, or the record is unpacked with the
+// writer's field types.
+TEST_F(QuelmLibraryTest, ReadDefinitionsComeBeforeTheirWriteDefinitions) {
+  ComPtr<IQAVZLVPacketDefs> defs;
+  ASSERT_EQ(library_->get_PacketDefs(defs.Out()), S_OK);
+  LONG count = 0;
+  defs->get_Count(&count);
+  std::map<std::string, LONG> firstRead, firstWrite;
+  for (LONG i = 0; i < count; ++i) {
+    ComPtr<IQAVZLVPacketDef> def;
+    ASSERT_EQ(defs->get_Items(i, def.Out()), S_OK);
+    Bstr defId;
+    LONG type = 0;
+    def->get_ID(defId.Out());
+    def->get_PacketType(&type);
+    const std::string id = BstrToAnsi(defId.Get());
+    if (type == qzlvptRead) firstRead.try_emplace(id, i);
+    if (type == qzlvptWrite) firstWrite.try_emplace(id, i);
+  }
+  int pairs = 0;
+  for (const auto& [id, write] : firstWrite) {
+    auto read = firstRead.find(id);
+    if (read == firstRead.end()) continue;
+    ++pairs;
+    EXPECT_LT(read->second, write) << "the write definition of " << id << " comes first";
+  }
+  EXPECT_GE(pairs, 19) << "every programming record with both definitions was checked";
 }
 
 // What a writer puts into a write packet comes back, through the data string on
