@@ -124,13 +124,13 @@ TEST_F(QuelmLibraryTest, RecordsHaveTheFieldsTheirReadersAndWritersAddress) {
       {"L", qzlvptWrite, 2},  {"L", qzlvptRead, 2},   {"M", qzlvptRead, 1},   {"N", qzlvptRead, 1},
       {"P", qzlvptRead, 1},   {"1", qzlvptRead, 1},   {"h", qzlvptWrite, 2},  {"h", qzlvptRead, 2},
       {"j", qzlvptWrite, 17}, {"j", qzlvptRead, 16},  {"k", qzlvptWrite, 1},  {"O", qzlvptWrite, 1},
-      {"e", qzlvptRead, 3},   {"p", qzlvptRead, 8},   {"R", qzlvptRead, 8},   {"f", qzlvptRead, 11},  {"o", qzlvptRead, 17},
-      {"S", qzlvptRead, 9},   {"g", qzlvptRead, 13},  {"n", qzlvptRead, 19},  {"T", qzlvptRead, 4},
-      {"U", qzlvptRead, 6},   {"d", qzlvptRead, 6},   {"l", qzlvptRead, 5},   {"W1", qzlvptRead, 16},
-      {"w1", qzlvptRead, 18}, {"W2", qzlvptRead, 5},  {"Z4", qzlvptRead, 8},  {"z4", qzlvptRead, 9},
-      {"Z6", qzlvptRead, 24}, {"z6", qzlvptRead, 26}, {"y6", qzlvptRead, 26}, {"b", qzlvptRead, 24},
-      {"v", qzlvptRead, 26},  {"O0", qzlvptRead, 7},  {"O4", qzlvptRead, 14}, {"O5", qzlvptRead, 2},
-      {"k1", qzlvptRead, 6},  {"k4", qzlvptRead, 14}, {"k5", qzlvptRead, 2},
+      {"e", qzlvptRead, 3},   {"p", qzlvptRead, 8},   {"R", qzlvptRead, 8},   {"f", qzlvptRead, 11},
+      {"o", qzlvptRead, 17},  {"S", qzlvptRead, 9},   {"g", qzlvptRead, 13},  {"n", qzlvptRead, 19},
+      {"T", qzlvptRead, 4},   {"U", qzlvptRead, 6},   {"d", qzlvptRead, 6},   {"l", qzlvptRead, 5},
+      {"W1", qzlvptRead, 16}, {"w1", qzlvptRead, 18}, {"W2", qzlvptRead, 5},  {"Z4", qzlvptRead, 8},
+      {"z4", qzlvptRead, 9},  {"Z6", qzlvptRead, 24}, {"z6", qzlvptRead, 26}, {"y6", qzlvptRead, 26},
+      {"b", qzlvptRead, 24},  {"v", qzlvptRead, 26},  {"O0", qzlvptRead, 7},  {"O4", qzlvptRead, 14},
+      {"O5", qzlvptRead, 2},  {"k1", qzlvptRead, 6},  {"k4", qzlvptRead, 14}, {"k5", qzlvptRead, 2},
   };
   for (const Row& r : rows) {
     ComPtr<IQAVZLVPacket> p = Make(r.id, r.type);
