@@ -31,6 +31,7 @@ constexpr CodeText kEngineTexts[] = {
 constexpr const char* kUnknownCode = "Nieznany błąd. Kod: ";           // UTF-8
 constexpr const char* kNakText = "Kasa nie rozpoznała przysłanych danych";  // UTF-8
 constexpr const char* kInvalidNativeCode = "Nieprawidłowy kod błędu: ";   // UTF-8
+constexpr const char* kInvalidPacket = "Nieprawidłowa budowa pakietu";    // UTF-8
 
 // The register's error table: the code's value (the register sends it as two
 // hexadecimal digits) and its text.
@@ -89,6 +90,8 @@ std::optional<std::string> EngineErrorText(LONG code) {
   if (code == 32) return Utf8ToAnsi(kNakText);
   return std::nullopt;
 }
+
+std::string InvalidPacketText() { return Utf8ToAnsi(kInvalidPacket); }
 
 std::optional<unsigned long> ParseNativeErrorCode(std::string_view code) {
   constexpr unsigned long kMax = std::numeric_limits<std::uint32_t>::max();

@@ -16,6 +16,11 @@ namespace corvatin {
 // fixed text of a NAK (32). No value for the codes whose text is the device's.
 std::optional<std::string> EngineErrorText(LONG code);
 
+// The packet engine's text for qzlvpeInvalidPacket (3), which the engine
+// stores itself when it refuses a record's value: LastErrorMessage then reads
+// as it does when the device finds a packet invalid.
+std::string InvalidPacketText();
+
 // The register's error code written in hexadecimal (as the register sends it)
 // as a number: upper- and lower-case digits, an empty text is 0; no value when
 // a character is not a hexadecimal digit. A value too large for 32 bits stays

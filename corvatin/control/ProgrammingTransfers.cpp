@@ -17,7 +17,9 @@
 //
 // A failing call on a record or a field value that does not convert fails the
 // member with a description; the record keeps what was stored so far and a
-// write packet is not sent.
+// write packet is not sent. A value that its field on the register cannot take
+// (ValueRefused) answers False with qzlvpeInvalidPacket instead, as the
+// register's own refusals do, and nothing of the record is sent or stored.
 #include <algorithm>
 #include <cstdlib>
 #include <cstdint>
@@ -279,7 +281,7 @@ constexpr LONG kTaxRatesEx = 7;
 // The text of rate I (0-based) of the list: the rate in hundredths of a
 // percent, at least four digits; "FFFF" for a rate not in use (98.99), "0000"
 // for a rate past the end of the list. A negative rate has no such text: it
-// fails rather than going out as a corrupt field.
+// is refused rather than going out as a corrupt field.
 std::string TaxRateField(IQAVECRTaxRates* taxRates, LONG i) {
   LONG count = 0;
   Check(taxRates->get_Count(&count), "Cannot read the number of tax rates");
@@ -289,7 +291,7 @@ std::string TaxRateField(IQAVECRTaxRates* taxRates, LONG i) {
     Check(taxRates->get_Values(i, &v), "Cannot read tax rate " + std::to_string(i));
     if (v.int64 == kUnusedTaxRate) return "FFFF";
     if (v.int64 < 0)
-      throw ComError(E_INVALIDARG, "Tax rate " + std::to_string(i) + " is negative; the register takes rates from 0");
+      throw ValueRefused("Tax rate " + std::to_string(i) + " is negative; the register takes rates from 0");
     text = std::to_string(DivideRoundingToEven(v.int64, kCyScale / 100));
   }
   if (text.size() < kTaxRateTextLength) text.insert(0, kTaxRateTextLength - text.size(), '0');
@@ -297,7 +299,8 @@ std::string TaxRateField(IQAVECRTaxRates* taxRates, LONG i) {
 }
 
 // Discount I (0-based) of the card in tenths of a percent, or 0 past the end
-// of its list. A discount whose tenths do not fit the field's integer fails.
+// of its list. A discount whose tenths do not fit the field's integer is
+// refused.
 LONG CardDiscountField(IQAVECRDiscountCard* card, LONG i) {
   LONG count = 0;
   Check(card->get_DiscountsCount(&count), "Cannot read the number of the card's discounts");
@@ -306,7 +309,7 @@ LONG CardDiscountField(IQAVECRDiscountCard* card, LONG i) {
   Check(card->get_Discounts(i, &v), "Cannot read discount " + std::to_string(i) + " of the card");
   const LONGLONG tenths = DivideRoundingToEven(v.int64, kCyScale / 10);
   if (tenths < INT32_MIN || tenths > INT32_MAX)
-    throw ComError(DISP_E_OVERFLOW, "Discount " + std::to_string(i) + " of the card is out of the register's range");
+    throw ValueRefused("Discount " + std::to_string(i) + " of the card is out of the register's range");
   return static_cast<LONG>(tenths);
 }
 
@@ -339,7 +342,7 @@ constexpr LONG kDiscountFields = 8;  // one per discount type 0-7
 // Sends the write packet once every amount in it fits its field. The packet
 // library cuts a value's text to its field's width, so an amount too wide for
 // its field would reach the register as a different amount while the write
-// reported success: such a write fails with a description and sends nothing.
+// reported success: such a write is refused and sends nothing.
 // Rounding to the field's hundredths or thousands is no such loss.
 bool SendWritePacket(TQAVECRObj& engine) {
   IQAVZLVPacket* packet = engine.Packet();
@@ -372,9 +375,8 @@ bool SendWritePacket(TQAVECRObj& engine) {
     const bool fits = SUCCEEDED(back.TryAs(VT_CY, amount)) &&
                       std::llabs(amount.cyVal.int64 - value.cyVal.int64) < kCyScale;
     if (!fits) {
-      throw ComError(DISP_E_OVERFLOW, "The amount " + BstrToAnsi(value.As(VT_BSTR).bstrVal) + " of field " +
-                                          std::to_string(n) + " does not fit the register's field of " +
-                                          std::to_string(size) + " characters; nothing was sent");
+      throw ValueRefused("The amount " + BstrToAnsi(value.As(VT_BSTR).bstrVal) + " of field " + std::to_string(n) +
+                         " does not fit the register's field of " + std::to_string(size) + " characters");
     }
   }
   return engine.WritePacket();
@@ -421,10 +423,11 @@ HRESULT TQAVECRObj::ReadFlags(VARIANT_BOOL* result) {
     for (int k = 0; k < bytes.count; ++k) {
       const LONG field = bytes.firstField + k;
       const LONG byte = FieldLong(*this, field, "a byte of the flag word");
-      // A value outside a byte would land in the bits of its neighbours.
+      // A value outside a byte would land in the bits of its neighbours: the
+      // record is refused and the word is not stored.
       if (byte < 0 || byte > 0xFF)
-        throw ComError(DISP_E_OVERFLOW, "Field " + std::to_string(field) + " of the received record holds " +
-                                            std::to_string(byte) + ", not a byte of the flag word (0-255)");
+        throw ValueRefused("Field " + std::to_string(field) + " of the received record holds " + std::to_string(byte) +
+                           ", not a byte of the flag word (0-255)");
       word |= static_cast<std::uint64_t>(byte) << (8 * k);
     }
     SetFlagsWord(word);

@@ -264,6 +264,12 @@ void TQAVECRObj::SetDeviceError(LONG code) {
   }
 }
 
+void TQAVECRObj::RefuseValue() {
+  lastErrorCode_ = qzlvpeInvalidPacket;
+  haveDeviceMessage_ = true;
+  deviceMessage_ = InvalidPacketText();
+}
+
 std::string TQAVECRObj::LastErrorMessage() const {
   if (std::optional<std::string> text = EngineErrorText(lastErrorCode_)) return *std::move(text);
   // The device's text for the code that the engine stored, taken when it was

@@ -13,9 +13,12 @@
 // the exception's message as its description.
 //
 // Every operation answers a Boolean and keeps LastErrorCode: the control's own
-// codes 10000 to 10007 or the device's result code. After a failed
-// ChangeDevice there is no device: every member that needs one answers False
-// with 10007 (texts empty, no statistics object) without touching it.
+// codes 10000 to 10007 or the device's result code. A record whose value has
+// no place in its field on the register (an amount wider than the field, a
+// negative tax rate) is refused the same way, with qzlvpeInvalidPacket, and
+// nothing of it is sent. After a failed ChangeDevice there is no device: every
+// member that needs one answers False with 10007 (texts empty, no statistics
+// object) without touching it.
 //
 // Texts are 8-bit (Windows-1250) inside the engine.
 #pragma once
@@ -255,6 +258,13 @@ class TQAVECRObj : public IQAVECR {
   HRESULT Guard(F&& body) noexcept;
   template <class T, class F>
   HRESULT Get(T* out, F&& body) noexcept;
+  // Runs a record reader or writer (CalleeCalls.h): a refused value answers
+  // False through RefuseValue, any other failure the member's HRESULT.
+  template <class F>
+  HRESULT RecordMember(VARIANT_BOOL* result, const void* record, F&& body) noexcept;
+  // Stores the refusal of a record's value that its field on the register
+  // cannot take: qzlvpeInvalidPacket, with the packet engine's text for it.
+  void RefuseValue();
 
   // The report and receipt readers (ReportReaders.cpp): each reader is a
   // table of field number to record property per layout, and ReadRecord the
@@ -274,8 +284,9 @@ class TQAVECRObj : public IQAVECR {
   std::string id_;
   std::string driver_;
   LONG lastErrorCode_ = 0;
-  // The device's message when the engine stored the device's code; without one
-  // (no code stored yet) the device's current message answers.
+  // The device's message when the engine stored the device's code (or the
+  // text of a refused value); without one (no code stored yet) the device's
+  // current message answers.
   bool haveDeviceMessage_ = false;
   std::string deviceMessage_;
   bool autoReadNativeError_ = false;

@@ -255,6 +255,51 @@ TEST_F(EngineE2ETest, AWriteSessionStoresTheRecordsItCarries) {
   EXPECT_EQ(sim().Sessions()[0].transmissionType, 1);
 }
 
+// A host selects the receipt to read in a write session of the receipt
+// number's own data type or of either receipt report; the receipt's records
+// then arrive as themselves.
+TEST_F(EngineE2ETest, TheReceiptIsSelectedUnderEveryReceiptDataType) {
+  struct Row {
+    LONG dataType;
+    const char* id;
+  } rows[] = {
+      {ecrdtReceiptNumber, "k"},
+      {ecrdtReceiptReport, "O"},
+      {ecrdtReceiptReportEx, "k"},
+  };
+  Serve();
+  for (const Row& r : rows) {
+    ASSERT_TRUE(Connect());
+    ASSERT_TRUE(BeginWrite(r.dataType)) << Message();
+    VARIANT_BOOL selected = VARIANT_FALSE;
+    ASSERT_EQ(e()->SetCurrentReceipt(42, &selected), S_OK);
+    EXPECT_EQ(selected, VARIANT_TRUE) << r.dataType << ": " << Code() << " " << Message();
+    EXPECT_EQ(Code(), 0) << r.dataType;
+    ASSERT_TRUE(Disconnect());
+    const std::vector<Record> stored = sim().Stored();
+    ASSERT_FALSE(stored.empty()) << r.dataType;
+    EXPECT_EQ(stored.back().id, r.id) << r.dataType;
+    EXPECT_EQ(stored.back().fields, ECRSimulator::Fields{"42"}) << r.dataType;
+  }
+  EXPECT_EQ(sim().Stored().size(), std::size(rows));
+
+  // Every kind of the selected receipt's records is told apart from the
+  // selection record.
+  sim().Offer("O", {{"O0", {}}, {"O3", {}}, {"O4", {"3", "42"}}, {"O5", {"1234"}}});
+  ASSERT_TRUE(Connect());
+  ASSERT_TRUE(BeginRead(ecrdtReceiptReport, Variant::I4(42), Variant::I4(42), ecrrtNumbers));
+  std::vector<LONG> kinds;
+  for (int guard = 0; !Eof() && guard < 10; ++guard) {
+    LONG kind = -1;
+    VARIANT_BOOL ok = VARIANT_FALSE;
+    ASSERT_EQ(e()->ReadNextRecordType(&kind, &ok), S_OK);
+    ASSERT_EQ(ok, VARIANT_TRUE) << Message();
+    kinds.push_back(kind);
+  }
+  EXPECT_EQ(kinds, (std::vector<LONG>{ecrnrReceiptItem, ecrnrReceiptItem, ecrnrReceiptSummary,
+                                      ecrnrReceiptDiscountCard}));
+}
+
 TEST_F(EngineE2ETest, ARecordNotUnderstoodIsSentAgainAndABusyRegisterWaitedFor) {
   sim().Expect(ecr::kEnq).Ack()
       .ExpectPacket("B", qzlvptStart).Ack()

@@ -5,9 +5,9 @@
 // the register and back. Without a register (the engine's packets kept in the
 // test): delete flags and their polarity, the tax-rate and card-discount
 // texts, the flag word's bytes and the speed code, the checks of the data
-// type, and bad input (texts where numbers belong, Null, values out of range,
-// missing fields, a null record), which fails with a description and never
-// crashes.
+// type, bad input (texts where numbers belong, Null, missing fields, a null
+// record), which fails with a description and never crashes, and values that
+// the register's fields cannot take, which answer False and send nothing.
 #include <gtest/gtest.h>
 
 #include <deque>
@@ -329,6 +329,47 @@ TEST_F(ProgrammingE2ETest, ArticleAttributeTextsReadBack) {
       EXPECT_EQ(v.Long(PLUProperty::Precision), 2) << "a department has no precision field";
     }
     EXPECT_EQ(Utf8(v.Text(PLUProperty::EAN)), "not sent") << "a property without a field is left";
+  }
+}
+
+// Every record but the last of a read ends like a record the PC writes; each
+// must still be taken as the register's record, whose fields carry amounts
+// (a rate not in use reads as 98.99), not the writer's rate texts.
+TEST_F(ProgrammingE2ETest, SeveralTaxRateRecordsReadInOneTransfer) {
+  struct Row {
+    LONG dataType;
+    const char* id;
+    std::vector<Fields> records;
+    std::vector<std::vector<LONGLONG>> rates;
+  } rows[] = {
+      {ecrdtTaxRates, "K",
+       {{"23", "8", "-1", "5", "0", "0"}, {"22", "7", "3", "-1", "0", "0"}, {"23", "8", "5", "0", "0", "-1"}},
+       {{230000, 80000, 989900, 50000, 0, 0}, {220000, 70000, 30000, 989900, 0, 0},
+        {230000, 80000, 50000, 0, 0, 989900}}},
+      {ecrdtTaxRatesEx, "0",
+       {{"23", "8", "-1", "5", "0", "0", "4.5"}, {"-1", "12.5", "0", "0", "0", "0", "0"}},
+       {{230000, 80000, 989900, 50000, 0, 0, 45000}, {989900, 125000, 0, 0, 0, 0, 0}}},
+  };
+  for (const Row& row : rows) {
+    std::vector<Record> served;
+    for (const Fields& f : row.records) served.push_back({row.id, f});
+    sim().Offer(row.id, served);
+    ASSERT_TRUE(Call([&](VARIANT_BOOL* r) { return e()->Connect(r); }));
+    ASSERT_TRUE(Call([&](VARIANT_BOOL* r) {
+      return e()->BeginRead(row.dataType, Variant(), Variant(), ecrrtNone, ecrrmNotResetting, r);
+    })) << Message();
+    std::vector<std::vector<LONGLONG>> read;
+    for (int guard = 0; !engine_->Eof() && guard < 10; ++guard) {
+      ComPtr<IQAVECRTaxRates> rates = TaxRates({});
+      ASSERT_TRUE(Call([&](VARIANT_BOOL* r) { return e()->ReadTaxRates(rates.Get(), r); }))
+          << row.id << " record " << read.size() + 1 << ": " << Message() << " " << LastDescription();
+      std::vector<LONGLONG> values;
+      for (const auto& rate : dynamic_cast<TQAVECRTaxRates&>(*rates.Get()).Rates()) values.push_back(rate.Value.int64);
+      read.push_back(values);
+    }
+    EXPECT_EQ(read, row.rates) << row.id;
+    EXPECT_TRUE(Call([&](VARIANT_BOOL* r) { return e()->ConfirmRead(r); }));
+    EXPECT_TRUE(Call([&](VARIANT_BOOL* r) { return e()->Disconnect(r); }));
   }
 }
 
@@ -662,6 +703,20 @@ class ProgrammingOfflineTest : public ::testing::Test {
 
   IQAVECR* e() { return &engine_; }
 
+  // Calls a method by name through the engine's IDispatch, as a script host
+  // does; arguments in the order a script writes them.
+  HRESULT Invoke(const char16_t* member, std::vector<Variant> args, Variant* result) {
+    std::u16string name(member);
+    LPOLESTR names[] = {name.data()};
+    DISPID id = DISPID_UNKNOWN;
+    EXPECT_EQ(e()->GetIDsOfNames(GUID_NULL, names, 1, 0, &id), S_OK) << Utf8(member);
+    std::vector<VARIANT> reversed(args.rbegin(), args.rend());
+    DISPPARAMS params{};
+    params.rgvarg = reversed.data();
+    params.cArgs = static_cast<UINT>(reversed.size());
+    return e()->Invoke(id, GUID_NULL, 0, DISPATCH_METHOD, &params, result, nullptr, nullptr);
+  }
+
   zelvani::ScopedTestRegistry registry_;
   TKeptEngine engine_;
 };
@@ -953,10 +1008,10 @@ TEST_F(ProgrammingOfflineTest, BadFieldsFailTheReaderWithADescription) {
     EXPECT_EQ(Utf8(v.Text(PLUProperty::Code)), "5901") << row.what;
   }
 
-  // The flag word's bytes: Null, a text, a number outside a byte.
+  // The flag word's bytes: Null, a text.
   const std::pair<Variant, const char*> flagFields[] = {
-      {Variant::Null(), "Field 6"}, {Variant::Ansi("x1"), "Field 6"}, {Variant::I4(256), "Field 6"},
-      {Variant::I4(-1), "Field 6"},
+      {Variant::Null(), "Field 6"},
+      {Variant::Ansi("x1"), "Field 6"},
   };
   for (const auto& [value, mentions] : flagFields) {
     Begin(ecrdtFlags);
@@ -998,13 +1053,11 @@ TEST_F(ProgrammingOfflineTest, BadFieldsFailTheReaderWithADescription) {
   EXPECT_EQ(HALOValues(halo.Get()), (std::vector<LONGLONG>{50000}));
 }
 
-TEST_F(ProgrammingOfflineTest, BadValuesFailTheWriterAndNothingIsSent) {
-  struct Row {
-    const char* what;
-    LONG dataType;
-    std::function<HRESULT(VARIANT_BOOL*)> write;
-    HRESULT hr;
-  };
+// A value that its field on the register cannot take is refused as the
+// control's other failures are: through IDispatch the member succeeds and
+// answers False, LastErrorCode and LastErrorMessage name an invalid packet,
+// nothing is sent, and a refused flag word is not stored.
+TEST_F(ProgrammingOfflineTest, ValuesTheRegisterCannotTakeAnswerFalseAndSendNothing) {
   ComPtr<IQAVECRTaxRates> negative = TaxRates({23 * kUnit, -kUnit / 20});
   // 922337203685.4775 tenths do not fit the register's integer.
   ComPtr<IQAVECRDiscountCard> huge = Card({5 * kUnit, 922337203685477LL});
@@ -1016,25 +1069,40 @@ TEST_F(ProgrammingOfflineTest, BadValuesFailTheWriterAndNothingIsSent) {
   ComPtr<IQAVECRDiscounts> wideDiscount = Create<IQAVECRDiscounts>(CLSID_QAVECRDiscounts);
   VARIANT_BOOL added;
   wideDiscount->Add(ecrdtMaxAmountMarkUp, Money(1000000 * kUnit), nullptr, &added);
-  const Row rows[] = {
-      {"a negative tax rate", ecrdtTaxRates,
-       [&](VARIANT_BOOL* r) { return e()->WriteTaxRates(negative.Get(), r); }, E_INVALIDARG},
-      {"a huge card discount", ecrdtDiscountCard,
-       [&](VARIANT_BOOL* r) { return e()->WriteDiscountCard(huge.Get(), ecrwmInsert, r); }, DISP_E_OVERFLOW},
-      {"a huge price", ecrdtPLU, [&](VARIANT_BOOL* r) { return e()->WritePLU(pricey.Get(), ecrwmInsert, r); },
-       DISP_E_OVERFLOW},
-      {"a HALO limit of 100000000", ecrdtHALO, [&](VARIANT_BOOL* r) { return e()->WriteHALO(wideLimit.Get(), r); },
-       DISP_E_OVERFLOW},
-      {"a discount of 1000000", ecrdtDiscounts,
-       [&](VARIANT_BOOL* r) { return e()->WriteDiscounts(wideDiscount.Get(), r); }, DISP_E_OVERFLOW},
+  // A flag record whose field 6 holds BYTE.
+  auto flagBytes = [](Variant byte) {
+    std::vector<Variant> fields(7, Variant::I4(0));
+    fields[5] = std::move(byte);
+    return fields;
+  };
+  struct Row {
+    const char* what;
+    LONG dataType;
+    const char16_t* member;
+    std::vector<Variant> args;
+    std::vector<Variant> served;  // the register's flag record, for the reader
+  } rows[] = {
+      {"a negative tax rate", ecrdtTaxRates, u"WriteTaxRates", {Variant::Dispatch(negative.Get())}, {}},
+      {"a huge card discount", ecrdtDiscountCard, u"WriteDiscountCard",
+       {Variant::Dispatch(huge.Get()), Variant::I4(ecrwmInsert)}, {}},
+      {"a huge price", ecrdtPLU, u"WritePLU", {Variant::Dispatch(pricey.Get()), Variant::I4(ecrwmInsert)}, {}},
+      {"a HALO limit of 100000000", ecrdtHALO, u"WriteHALO", {Variant::Dispatch(wideLimit.Get())}, {}},
+      {"a discount of 1000000", ecrdtDiscounts, u"WriteDiscounts", {Variant::Dispatch(wideDiscount.Get())}, {}},
+      {"a flag byte of 256", ecrdtFlags, u"ReadFlags", {}, flagBytes(Variant::I4(256))},
+      {"a flag byte of -1", ecrdtFlags, u"ReadFlags", {}, flagBytes(Variant::I4(-1))},
   };
   for (const Row& row : rows) {
     Begin(row.dataType);
-    bool ok = true;
-    EXPECT_EQ(Run(row.write, &ok), row.hr) << row.what;
-    EXPECT_FALSE(ok);
-    EXPECT_FALSE(LastDescription().empty()) << row.what;
+    if (!row.served.empty()) Serve("A", row.served);
+    engine_.SetFlagsWord(1ull << 20);
+    Variant result;
+    ASSERT_EQ(Invoke(row.member, row.args, &result), S_OK) << row.what << ": " << LastDescription();
+    EXPECT_EQ(result.vt, VT_BOOL) << row.what;
+    EXPECT_EQ(result.boolVal, VARIANT_FALSE) << row.what;
+    EXPECT_EQ(engine_.LastErrorCode(), qzlvpeInvalidPacket) << row.what;
+    EXPECT_EQ(AnsiToUtf8(engine_.LastErrorMessage()), "Nieprawidłowa budowa pakietu") << row.what;
     EXPECT_TRUE(engine_.sent.empty()) << row.what;
+    EXPECT_EQ(engine_.GetFlagsWord(), 1ull << 20) << row.what << ": the word is stored whole or not at all";
   }
 
   // The widest amounts that fit, and amounts the field rounds, are sent.
@@ -1044,6 +1112,7 @@ TEST_F(ProgrammingOfflineTest, BadValuesFailTheWriterAndNothingIsSent) {
   ASSERT_EQ(Run([&](VARIANT_BOOL* r) { return e()->WriteHALO(fitting.Get(), r); }, &ok), S_OK) << LastDescription();
   EXPECT_TRUE(ok);
   EXPECT_EQ(engine_.sent.size(), 1u);
+  EXPECT_EQ(engine_.LastErrorCode(), 0);
 }
 
 TEST_F(ProgrammingOfflineTest, FieldsAreConvertedAsVariantsConvert) {

@@ -7,6 +7,7 @@
 // what the engine's error read takes from it.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 
 #include "corvatin/control/PacketIdentifiers.h"
@@ -122,14 +123,14 @@ TEST_F(QuelmLibraryTest, RecordsHaveTheFieldsTheirReadersAndWritersAddress) {
       {"K", qzlvptWrite, 6},  {"K", qzlvptRead, 6},   {"0", qzlvptWrite, 7},  {"0", qzlvptRead, 7},
       {"L", qzlvptWrite, 2},  {"L", qzlvptRead, 2},   {"M", qzlvptRead, 1},   {"N", qzlvptRead, 1},
       {"P", qzlvptRead, 1},   {"1", qzlvptRead, 1},   {"h", qzlvptWrite, 2},  {"h", qzlvptRead, 2},
-      {"j", qzlvptWrite, 17}, {"j", qzlvptRead, 16},  {"k", qzlvptWrite, 1},  {"e", qzlvptRead, 3},
-      {"p", qzlvptRead, 8},   {"R", qzlvptRead, 8},   {"f", qzlvptRead, 11},  {"o", qzlvptRead, 17},
-      {"S", qzlvptRead, 9},   {"g", qzlvptRead, 13},  {"n", qzlvptRead, 19},  {"T", qzlvptRead, 4},
-      {"U", qzlvptRead, 6},   {"d", qzlvptRead, 6},   {"l", qzlvptRead, 5},   {"W1", qzlvptRead, 16},
-      {"w1", qzlvptRead, 18}, {"W2", qzlvptRead, 5},  {"Z4", qzlvptRead, 8},  {"z4", qzlvptRead, 9},
-      {"Z6", qzlvptRead, 24}, {"z6", qzlvptRead, 26}, {"y6", qzlvptRead, 26}, {"b", qzlvptRead, 24},
-      {"v", qzlvptRead, 26},  {"O0", qzlvptRead, 7},  {"O4", qzlvptRead, 14}, {"O5", qzlvptRead, 2},
-      {"k1", qzlvptRead, 6},  {"k4", qzlvptRead, 14}, {"k5", qzlvptRead, 2},
+      {"j", qzlvptWrite, 17}, {"j", qzlvptRead, 16},  {"k", qzlvptWrite, 1},  {"O", qzlvptWrite, 1},
+      {"e", qzlvptRead, 3},   {"p", qzlvptRead, 8},   {"R", qzlvptRead, 8},   {"f", qzlvptRead, 11},
+      {"o", qzlvptRead, 17},  {"S", qzlvptRead, 9},   {"g", qzlvptRead, 13},  {"n", qzlvptRead, 19},
+      {"T", qzlvptRead, 4},   {"U", qzlvptRead, 6},   {"d", qzlvptRead, 6},   {"l", qzlvptRead, 5},
+      {"W1", qzlvptRead, 16}, {"w1", qzlvptRead, 18}, {"W2", qzlvptRead, 5},  {"Z4", qzlvptRead, 8},
+      {"z4", qzlvptRead, 9},  {"Z6", qzlvptRead, 24}, {"z6", qzlvptRead, 26}, {"y6", qzlvptRead, 26},
+      {"b", qzlvptRead, 24},  {"v", qzlvptRead, 26},  {"O0", qzlvptRead, 7},  {"O4", qzlvptRead, 14},
+      {"O5", qzlvptRead, 2},  {"k1", qzlvptRead, 6},  {"k4", qzlvptRead, 14}, {"k5", qzlvptRead, 2},
   };
   for (const Row& r : rows) {
     ComPtr<IQAVZLVPacket> p = Make(r.id, r.type);
@@ -194,6 +195,38 @@ TEST_F(QuelmLibraryTest, EveryRecordUnpacksFromItsOwnWireString) {
     EXPECT_EQ(result, 0) << id << " of type " << type;
     EXPECT_EQ(Id(in.Get()), id);
   }
+}
+
+// The device identifies a received record by trying the definitions in the
+// library's order, and a write definition's frame takes every record but the
+// last of a read: for each identifier that the register both takes and sends,
+// its read definition must come first, or the record is unpacked with the
+// writer's field types.
+TEST_F(QuelmLibraryTest, ReadDefinitionsComeBeforeTheirWriteDefinitions) {
+  ComPtr<IQAVZLVPacketDefs> defs;
+  ASSERT_EQ(library_->get_PacketDefs(defs.Out()), S_OK);
+  LONG count = 0;
+  defs->get_Count(&count);
+  std::map<std::string, LONG> firstRead, firstWrite;
+  for (LONG i = 0; i < count; ++i) {
+    ComPtr<IQAVZLVPacketDef> def;
+    ASSERT_EQ(defs->get_Items(i, def.Out()), S_OK);
+    Bstr defId;
+    LONG type = 0;
+    def->get_ID(defId.Out());
+    def->get_PacketType(&type);
+    const std::string id = BstrToAnsi(defId.Get());
+    if (type == qzlvptRead) firstRead.try_emplace(id, i);
+    if (type == qzlvptWrite) firstWrite.try_emplace(id, i);
+  }
+  int pairs = 0;
+  for (const auto& [id, write] : firstWrite) {
+    auto read = firstRead.find(id);
+    if (read == firstRead.end()) continue;
+    ++pairs;
+    EXPECT_LT(read->second, write) << "the write definition of " << id << " comes first";
+  }
+  EXPECT_GE(pairs, 19) << "every programming record with both definitions was checked";
 }
 
 // What a writer puts into a write packet comes back, through the data string on

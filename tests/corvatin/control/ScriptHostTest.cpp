@@ -1,7 +1,8 @@
 // The control driven as a script host drives it: both modules registered with
 // the registration tool, the control created by its program identifier, and
 // every property and method reached by name alone (GetIDsOfNames, then Invoke)
-// through a write and a read against the simulated register. And the module
+// through a write and a read against the simulated register, and through
+// values the register cannot take, which stop no script. And the module
 // as it is shipped: libcorvatin.so reaches the packet engine only through the
 // object layer, so it does not link libzelvani.so.
 #include <elf.h>
@@ -37,7 +38,17 @@ class Script {
   static Variant Call(IDispatch* object, const char* name, std::vector<Variant> args = {}) {
     return Invoke(object, name, DISPATCH_METHOD, std::move(args));
   }
+  // Set object = CreateObject(progId)
+  static ComPtr<IDispatch> CreateObject(const char16_t* progId) {
+    CLSID clsid{};
+    ComPtr<IDispatch> object;
+    EXPECT_EQ(CLSIDFromProgID(progId, &clsid), S_OK) << WideToUtf8(progId);
+    EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IDispatch::Iid, object.OutVoid()), S_OK)
+        << WideToUtf8(progId);
+    return object;
+  }
   static bool True(const Variant& v) { return v.vt == VT_BOOL && v.boolVal == VARIANT_TRUE; }
+  static bool False(const Variant& v) { return v.vt == VT_BOOL && v.boolVal == VARIANT_FALSE; }
   static ComPtr<IDispatch> Object(const Variant& v) {
     ComPtr<IDispatch> d;
     if (v.vt == VT_DISPATCH && v.pdispVal) v.pdispVal->QueryInterface(IDispatch::Iid, d.OutVoid());
@@ -92,6 +103,29 @@ class ScriptHostTest : public ::testing::Test {
     if (sim_) sim_->Stop();
   }
 
+  // The control on the simulated register's port, the default library, the
+  // register's error read automatically.
+  static ComPtr<IDispatch> Control() {
+    // Set ecr = CreateObject("Corvatin.QAVECR")
+    // ecr.PacketLibraryFile = ""
+    // ecr.CommOptions.Port = "COM9" ...
+    ComPtr<IDispatch> ecr = Script::CreateObject(u"Corvatin.QAVECR");
+    if (!ecr) return ecr;
+    Script::Put(ecr.Get(), "PacketLibraryFile", Variant::Ansi(""));
+    ComPtr<IDispatch> options = Script::Object(Script::Get(ecr.Get(), "CommOptions"));
+    EXPECT_TRUE(options);
+    if (!options) return nullptr;
+    Script::Put(options.Get(), "Port", Variant::Ansi(kPort));
+    Script::Put(options.Get(), "FlowControl", Variant::I4(ecrfcNone));
+    Script::Put(options.Get(), "TimeOut", Variant::I4(500));
+    Script::Put(ecr.Get(), "AutoReadNativeError", Variant::Bool(true));
+    return ecr;
+  }
+  static LONG LastErrorCode(IDispatch* ecr) { return Script::Get(ecr, "LastErrorCode").As(VT_I4).lVal; }
+  static std::string LastErrorMessage(IDispatch* ecr) {
+    return WideToUtf8(BstrView(Script::Get(ecr, "LastErrorMessage").As(VT_BSTR).bstrVal));
+  }
+
   zelvani::ScopedTestRegistry registry_;
   ScopedSystemDirectory system_;
   std::optional<ECRSimulator> sim_;
@@ -104,19 +138,8 @@ TEST_F(ScriptHostTest, WritesAndReadsByMemberNamesFromTheProgramIdentifier) {
   CLSID clsid{};
   ASSERT_EQ(CLSIDFromProgID(u"Corvatin.QAVECR", &clsid), S_OK);
   ASSERT_EQ(clsid, CLSID_QAVECR);
-  ComPtr<IDispatch> ecr;
-  ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IDispatch::Iid, ecr.OutVoid()), S_OK);
-
-  // Set ecr = CreateObject("Corvatin.QAVECR")
-  // ecr.PacketLibraryFile = ""
-  // ecr.CommOptions.Port = "COM9" ...
-  Script::Put(ecr.Get(), "PacketLibraryFile", Variant::Ansi(""));
-  ComPtr<IDispatch> options = Script::Object(Script::Get(ecr.Get(), "CommOptions"));
-  ASSERT_TRUE(options);
-  Script::Put(options.Get(), "Port", Variant::Ansi(kPort));
-  Script::Put(options.Get(), "FlowControl", Variant::I4(ecrfcNone));
-  Script::Put(options.Get(), "TimeOut", Variant::I4(500));
-  Script::Put(ecr.Get(), "AutoReadNativeError", Variant::Bool(true));
+  ComPtr<IDispatch> ecr = Control();
+  ASSERT_TRUE(ecr);
 
   ASSERT_TRUE(Script::True(Script::Call(ecr.Get(), "Connect")));
   ASSERT_TRUE(Script::True(Script::Call(ecr.Get(), "BeginWrite", {Variant::I4(ecrdtHeader)})));
@@ -153,6 +176,62 @@ TEST_F(ScriptHostTest, WritesAndReadsByMemberNamesFromTheProgramIdentifier) {
   EXPECT_TRUE(Script::True(Script::Call(ecr.Get(), "ConfirmRead")));
   EXPECT_TRUE(Script::True(Script::Call(ecr.Get(), "Disconnect")));
   EXPECT_EQ(Script::Get(ecr.Get(), "LastErrorCode").As(VT_I4).lVal, 0);
+}
+
+// A value that its field on the register cannot take is refused as the
+// control's other failures are: no run-time error in the script, the member
+// answers False, LastErrorCode and LastErrorMessage say the packet is invalid,
+// and nothing of the record goes on the line. The script goes on.
+TEST_F(ScriptHostTest, ARefusedValueAnswersFalseAndTheScriptGoesOn) {
+  sim_->Serve();
+  sim_->Start();
+  ComPtr<IDispatch> ecr = Control();
+  ASSERT_TRUE(ecr);
+
+  ComPtr<IDispatch> negativeRate = Script::CreateObject(u"Corvatin.QAVECRTaxRates");
+  ComPtr<IDispatch> card = Script::CreateObject(u"Corvatin.QAVECRDiscountCard");
+  ComPtr<IDispatch> halo = Script::CreateObject(u"Corvatin.QAVECRHALO");
+  ASSERT_TRUE(negativeRate && card && halo);
+  Script::Call(negativeRate.Get(), "Add", {Variant::Cy(CY{230000}), Variant::Ansi("A")});
+  Script::Call(negativeRate.Get(), "Add", {Variant::Cy(CY{-500}), Variant::Ansi("B")});
+  // 922337203685.4775 tenths do not fit the register's integer.
+  Script::Call(card.Get(), "AddDiscount", {Variant::Cy(CY{922337203685477LL})});
+  // A HALO limit has ten characters of hundredths.
+  Script::Call(halo.Get(), "Add", {Variant::Cy(CY{100000000LL * 10000})});
+  struct Row {
+    const char* what;
+    LONG dataType;
+    const char* member;
+    std::vector<Variant> args;
+  } rows[] = {
+      {"a negative tax rate", ecrdtTaxRates, "WriteTaxRates", {Variant::Dispatch(negativeRate.Get())}},
+      {"a card discount out of range", ecrdtDiscountCard, "WriteDiscountCard",
+       {Variant::Dispatch(card.Get()), Variant::I4(ecrwmInsert)}},
+      {"an amount wider than its field", ecrdtHALO, "WriteHALO", {Variant::Dispatch(halo.Get())}},
+  };
+  for (const Row& r : rows) {
+    ASSERT_TRUE(Script::True(Script::Call(ecr.Get(), "Connect"))) << r.what;
+    ASSERT_TRUE(Script::True(Script::Call(ecr.Get(), "BeginWrite", {Variant::I4(r.dataType)}))) << r.what;
+    const std::size_t before = sim_->Received().size();
+    EXPECT_TRUE(Script::False(Script::Call(ecr.Get(), r.member, r.args))) << r.what;
+    EXPECT_EQ(LastErrorCode(ecr.Get()), qzlvpeInvalidPacket) << r.what;
+    EXPECT_EQ(LastErrorMessage(ecr.Get()), "Nieprawidłowa budowa pakietu") << r.what;
+    EXPECT_EQ(sim_->Received().substr(before), "") << r.what << ": nothing is sent";
+    EXPECT_TRUE(Script::True(Script::Call(ecr.Get(), "Disconnect"))) << r.what;
+  }
+  EXPECT_TRUE(sim_->Stored().empty());
+
+  // The script goes on with a value the register takes.
+  ComPtr<IDispatch> rates = Script::CreateObject(u"Corvatin.QAVECRTaxRates");
+  ASSERT_TRUE(rates);
+  Script::Call(rates.Get(), "Add", {Variant::Cy(CY{230000}), Variant::Ansi("A")});
+  ASSERT_TRUE(Script::True(Script::Call(ecr.Get(), "Connect")));
+  ASSERT_TRUE(Script::True(Script::Call(ecr.Get(), "BeginWrite", {Variant::I4(ecrdtTaxRates)})));
+  EXPECT_TRUE(Script::True(Script::Call(ecr.Get(), "WriteTaxRates", {Variant::Dispatch(rates.Get())})));
+  EXPECT_EQ(LastErrorCode(ecr.Get()), 0);
+  EXPECT_TRUE(Script::True(Script::Call(ecr.Get(), "Disconnect")));
+  ASSERT_EQ(sim_->Stored().size(), 1u);
+  EXPECT_EQ(sim_->Stored()[0].fields.at(0), " 2300");
 }
 
 // The DT_NEEDED entries of a 64-bit ELF shared object.
