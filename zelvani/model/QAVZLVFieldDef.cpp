@@ -532,14 +532,6 @@ class ScratchText {
 
 const char* const kSourceRead = "Cannot read the source field definition";
 
-// Stores a copy of a value given to a property; a value passed by reference is
-// stored as the value it refers to, never as the caller's pointer.
-void StoreValue(Variant& slot, const VARIANT& v) {
-  Variant copy;
-  ThrowIfFailed(VariantCopyInd(&copy, &v), "Cannot store the value");
-  slot = std::move(copy);
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -585,13 +577,13 @@ HRESULT TQAVZLVFieldDef::get_MinValue(VARIANT* result) {
   return Get(result, [&]() -> const VARIANT& { return minValue_; });
 }
 HRESULT TQAVZLVFieldDef::put_MinValue(VARIANT value) {
-  return Guard([&] { StoreValue(minValue_, value); });
+  return Guard([&] { minValue_ = CopyOfValue(value); });
 }
 HRESULT TQAVZLVFieldDef::get_MaxValue(VARIANT* result) {
   return Get(result, [&]() -> const VARIANT& { return maxValue_; });
 }
 HRESULT TQAVZLVFieldDef::put_MaxValue(VARIANT value) {
-  return Guard([&] { StoreValue(maxValue_, value); });
+  return Guard([&] { maxValue_ = CopyOfValue(value); });
 }
 HRESULT TQAVZLVFieldDef::get_DefaultValue(VARIANT* result) {
   return Get(result, [&]() -> const VARIANT& { return defaultValue_; });
@@ -668,7 +660,7 @@ HRESULT TQAVZLVFieldDef::CopyFrom(IQAVZLVFieldDef* source, VARIANT_BOOL* result)
 
 void TQAVZLVFieldDef::SetDefaultValue(const VARIANT& v) {
   if (dataType_ != qzlvdaCurrency) {
-    StoreValue(defaultValue_, v);
+    defaultValue_ = CopyOfValue(v);
     return;
   }
   // The packet library writes amounts with "."; read them in any locale.
