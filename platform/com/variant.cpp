@@ -393,10 +393,31 @@ std::u16string IntegerText(Wide v) {
 // as d.dddE+XX with at least two exponent digits.
 constexpr int kPlainExponentMin = -11;
 
+// Whether d lies exactly halfway between two decimals of `precision`
+// significant digits: it then has exactly one digit more, a 5.
+bool IsHalfway(double d, int precision) {
+  char buf[64];
+  auto res = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::scientific, precision);
+  const std::string_view t(buf, static_cast<std::size_t>(res.ptr - buf));
+  const std::size_t last = t.find('e') - 1;
+  if (t[last] != '5') return false;
+  // Every double is a finite decimal of at most 767 significant digits: written
+  // in full, nothing but zeros may follow that 5.
+  char exact[800];
+  auto all = std::to_chars(exact, exact + sizeof exact, d, std::chars_format::scientific, 780);
+  const std::string_view x(exact, static_cast<std::size_t>(all.ptr - exact));
+  const std::size_t e = x.find('e');
+  return x.substr(last + 1, e - last - 1).find_first_not_of('0') == std::string_view::npos;
+}
+
 std::u16string RealText(double d, int precision, char16_t dec) {
   if (std::isnan(d)) return u"NaN";
   if (std::isinf(d)) return d < 0 ? u"-INF" : u"INF";
   if (d == 0) return u"0";
+  // A value halfway between two texts rounds away from zero (654322.25 in
+  // seven digits is 654322.3); the conversion below would round it to the even
+  // neighbour, so it gets the next value away from zero, which rounds up.
+  if (IsHalfway(d, precision)) d = std::nextafter(d, d < 0 ? -HUGE_VAL : HUGE_VAL);
   char buf[64];
   auto res = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::scientific, precision - 1);
   std::string_view t(buf, static_cast<std::size_t>(res.ptr - buf));  // [-]D.DDDDe(+|-)XX
@@ -511,8 +532,14 @@ bool EqualsIgnoringCase(std::u16string_view s, std::u16string_view lower) {
   return true;
 }
 
+// "True" and "False", also as the literals "#TRUE#" and "#FALSE#", in any
+// case; else a number, true when it is not 0.
 HRESULT TextToBool(std::u16string_view s, const FormatSettings& fs, VARIANT_BOOL& out) {
   std::u16string_view t = TrimBlanks(s);
+  if (t.size() > 2 && t.front() == u'#' && t.back() == u'#') {
+    t = t.substr(1, t.size() - 2);
+    if (!EqualsIgnoringCase(t, u"true") && !EqualsIgnoringCase(t, u"false")) return DISP_E_TYPEMISMATCH;
+  }
   if (EqualsIgnoringCase(t, u"true")) {
     out = VARIANT_TRUE;
     return S_OK;
@@ -605,7 +632,8 @@ void AppendPadded(std::u16string& out, std::int64_t v, int width) {
 }
 
 // The date in ShortDateFormat: runs of y (one or two letters: two-digit year,
-// more: four digits), m and d (one letter: no padding, more: two digits);
+// more: the whole year, without zeros in front), m and d (one letter: no
+// padding, more: two digits);
 // "/" stands for the date separator, anything else is written as it is.
 std::u16string FormatDatePart(const DateParts& p, const FormatSettings& fs) {
   std::u16string out;
@@ -619,7 +647,7 @@ std::u16string FormatDatePart(const DateParts& p, const FormatSettings& fs) {
       if (l == u'y' && run <= 2)
         AppendPadded(out, p.year % 100, 2);
       else if (l == u'y')
-        AppendPadded(out, p.year, 4);
+        AppendPadded(out, p.year, 1);
       else
         AppendPadded(out, l == u'm' ? p.month : p.day, run == 1 ? 1 : 2);
       continue;
@@ -650,6 +678,10 @@ HRESULT DateToText(DATE serial, const FormatSettings& fs, std::u16string& out) {
   out = std::move(text);
   return S_OK;
 }
+
+// Blanks of a date text: also the ideographic space, which parts date and
+// time as a blank does.
+bool IsDateBlank(char16_t c) { return IsBlank(c) || c == u'\u3000'; }
 
 // Reads 1..maxDigits digits at s[pos].
 bool ReadNumber(std::u16string_view s, std::size_t& pos, std::size_t maxDigits, int& value, std::size_t& count) {
@@ -743,7 +775,7 @@ bool ParseConfiguredDate(std::u16string_view s, const FormatSettings& fs, DATE& 
   seconds = 0;
   if (pos < s.size()) {
     std::size_t afterDate = pos;
-    while (pos < s.size() && IsBlank(s[pos])) ++pos;
+    while (pos < s.size() && IsDateBlank(s[pos])) ++pos;
     if (pos == afterDate || !ParseTime(s, pos, fs, seconds) || pos != s.size()) return false;
   }
   out = Serial(days, seconds);
@@ -808,8 +840,8 @@ bool TokenizeDate(std::u16string_view s, const FormatSettings& fs, std::vector<D
       t.kind = DateToken::Word;
       t.value = DateWordValue(word);
       if (t.value == 0) return false;
-    } else if (IsBlank(c)) {
-      while (i < s.size() && IsBlank(s[i])) ++i;
+    } else if (IsDateBlank(c)) {
+      while (i < s.size() && IsDateBlank(s[i])) ++i;
       t.kind = DateToken::Separator;
       t.sep = u' ';
     } else if (IsDateSeparator(c, fs) || IsTimeSeparator(c, fs)) {
@@ -850,10 +882,9 @@ bool ReadTimeTokens(const std::vector<DateToken>& t, std::size_t begin, const Fo
   }
   if (count == 1 && half == 0) return false;
   int hour = parts[0];
-  if (half != 0) {
-    if (hour > 12) return false;
-    hour = hour % 12 + (half == kPm ? 12 : 0);
-  }
+  // An hour past twelve is already on the 24-hour clock: AM or PM after it
+  // changes nothing.
+  if (half != 0 && hour <= 12) hour = hour % 12 + (half == kPm ? 12 : 0);
   if (hour > 23 || parts[1] > 59 || parts[2] > 59) return false;
   seconds = (hour * 60 + parts[1]) * 60 + parts[2];
   end = i;
@@ -879,6 +910,18 @@ std::u16string ConfiguredOrder(const FormatSettings& fs) {
 }
 
 bool YearLike(const DateToken& t) { return t.digits > 2 || t.value > 31; }
+
+// Year, month and day numbers as days since 1899-12-30; false when they form
+// no date (a year of one or two digits is read in the window 1930..2029).
+bool DaysOfDate(const DateToken& year, const DateToken& month, const DateToken& day, std::int64_t& days) {
+  std::int64_t y = year.value;
+  if (year.digits <= 2) y = TwoDigitYear(y);
+  if (y < 100 || y > 9999 || month.value < 1 || month.value > 12 || day.value < 1 ||
+      static_cast<unsigned>(day.value) > DaysInMonth(y, static_cast<unsigned>(month.value)))
+    return false;
+  days = DaysFromCivil(y, static_cast<unsigned>(month.value), static_cast<unsigned>(day.value)) - kDateEpoch;
+  return true;
+}
 
 // The date items (numbers and at most one month name) to days since 1899-12-30.
 bool DateFromItems(const std::vector<DateToken>& items, const FormatSettings& fs, std::int64_t& days) {
@@ -927,7 +970,9 @@ bool DateFromItems(const std::vector<DateToken>& items, const FormatSettings& fs
     // The year is the number that can only be a year, first or last; without
     // one it stands where the short date format has it. A year first is
     // followed by month and day; otherwise month and day follow the format's
-    // order, swapped when only the swap makes a month (15/3/2023 in m/d/y).
+    // order. When that gives no month, numbers that need not end with the year
+    // are read year, month, day (14 2 3 in m/d/y is 2014-02-03); else month
+    // and day swap when only the swap makes a month (15/3/2023 in m/d/y).
     std::size_t y = order.find(u'y');
     const bool firstYear = YearLike(numbers[0]), lastYear = YearLike(numbers[2]);
     if (YearLike(numbers[1]) || (firstYear && lastYear)) return false;
@@ -940,7 +985,10 @@ bool DateFromItems(const std::vector<DateToken>& items, const FormatSettings& fs
     const bool monthFirst = y == 0 || before(u'm', u'd');
     month = monthFirst ? rest[0] : rest[1];
     day = monthFirst ? rest[1] : rest[0];
-    if (y != 0 && month->value > 12 && day->value <= 12) std::swap(month, day);
+    if (y != 0 && month->value > 12) {
+      if (!lastYear && DaysOfDate(numbers[0], numbers[1], numbers[2], days)) return true;
+      if (day->value <= 12) std::swap(month, day);
+    }
   } else if (numbers.size() == 2) {
     // Month and year (the first day), or month and day of this year.
     const bool firstYear = YearLike(numbers[0]), secondYear = YearLike(numbers[1]);
@@ -957,13 +1005,7 @@ bool DateFromItems(const std::vector<DateToken>& items, const FormatSettings& fs
   } else {
     return false;
   }
-  std::int64_t y = year->value;
-  if (year->digits <= 2) y = TwoDigitYear(y);
-  if (y < 100 || y > 9999 || month->value < 1 || month->value > 12 || day->value < 1 ||
-      static_cast<unsigned>(day->value) > DaysInMonth(y, static_cast<unsigned>(month->value)))
-    return false;
-  days = DaysFromCivil(y, static_cast<unsigned>(month->value), static_cast<unsigned>(day->value)) - kDateEpoch;
-  return true;
+  return DaysOfDate(*year, *month, *day, days);
 }
 
 // Date items joined by separators, from `begin` to `end` (exclusive).
@@ -1019,7 +1061,9 @@ bool ParseFreeFormDate(std::u16string_view s, const FormatSettings& fs, DATE& ou
 }
 
 HRESULT TextToDate(std::u16string_view text, const FormatSettings& fs, DATE& out) {
-  std::u16string_view s = TrimBlanks(text);
+  std::u16string_view s = text;
+  while (!s.empty() && IsDateBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsDateBlank(s.back())) s.remove_suffix(1);
   DATE d = 0;
   if (!ParseConfiguredDate(s, fs, d) && !ParseFreeFormDate(s, fs, d)) return DISP_E_TYPEMISMATCH;
   out = d;
@@ -1139,7 +1183,8 @@ HRESULT ToBool(const VARIANT& v, LazySettings& ls, VARIANT_BOOL& out) {
   return S_OK;
 }
 
-// Booleans are "-1" and "0", or "True" and "False" with VARIANT_ALPHABOOL.
+// Booleans are the number they hold ("-1" and "0" for the canonical values),
+// or "True" and "False" with VARIANT_ALPHABOOL.
 HRESULT ToText(const VARIANT& v, USHORT flags, LazySettings& ls, std::u16string& out) {
   switch (v.vt) {
     case VT_EMPTY: out.clear(); return S_OK;
@@ -1147,7 +1192,7 @@ HRESULT ToText(const VARIANT& v, USHORT flags, LazySettings& ls, std::u16string&
       if (flags & VARIANT_ALPHABOOL)
         out = v.boolVal ? u"True" : u"False";
       else
-        out = v.boolVal ? u"-1" : u"0";
+        out = IntegerText(v.boolVal);
       return S_OK;
     case VT_R4: out = RealText(v.fltVal, 7, ls.Get().DecimalSeparator); return S_OK;
     case VT_R8: out = RealText(v.dblVal, 15, ls.Get().DecimalSeparator); return S_OK;
@@ -1189,10 +1234,11 @@ HRESULT ToIntegral(const VARIANT& v, LazySettings& ls, T& out) {
 }
 
 // Converts a value of another type than vt into r (which owns nothing); r
-// receives an owned value only on success. Anything converts to Null; Null
-// converts to nothing else.
+// receives an owned value only on success. Anything but an error code converts
+// to Empty and to Null; Null converts to nothing else.
 HRESULT Coerce(const VARIANT& v, VARTYPE vt, USHORT flags, LazySettings& ls, VARIANT& r) {
   if (v.vt == VT_NULL && vt != VT_NULL) return DISP_E_TYPEMISMATCH;
+  if (v.vt == VT_ERROR && (vt == VT_EMPTY || vt == VT_NULL)) return DISP_E_TYPEMISMATCH;
   HRESULT hr = S_OK;
   switch (vt) {
     case VT_EMPTY: break;
@@ -1301,11 +1347,11 @@ HRESULT VariantChangeType(VARIANT* dest, const VARIANT* src, USHORT flags, VARTY
 // The locale identifier is not used: texts always follow the process-wide
 // format settings. VT_VARIANT is no target: a variant cannot be coerced to
 // "any type". A by-reference source that refers to nothing has no value to
-// coerce.
+// coerce, whatever the target.
 HRESULT VariantChangeTypeEx(VARIANT* dest, const VARIANT* src, LCID, USHORT flags, VARTYPE vt) {
   if (!dest || !src) return E_INVALIDARG;
-  if (vt != VT_VARIANT && !IsValueType(vt)) return DISP_E_BADVARTYPE;
   if (IsValidType(src->vt) && (src->vt & VT_BYREF) && !src->byref) return DISP_E_TYPEMISMATCH;
+  if (vt != VT_VARIANT && !IsValueType(vt)) return DISP_E_BADVARTYPE;
   VARIANT value;
   if (HRESULT hr = ValueOf(*src, value); FAILED(hr)) return hr;
   if (vt == VT_VARIANT) return DISP_E_TYPEMISMATCH;

@@ -279,6 +279,9 @@ LONG TQAVZLVComDevice::ExecuteFlow(LONG flowType, std::string& data) {
   FlowRunCounters counters;
 
   std::string step = items.FirstID();
+  // Items executed since the run began or since its last wait or NAK
+  // repetition: those repetitions are bounded by their own counters, so only
+  // the steps between them can go on for ever.
   int steps = 0;
   while (!step.empty()) {
     BYTE last = 0;
@@ -296,11 +299,13 @@ LONG TQAVZLVComDevice::ExecuteFlow(LONG flowType, std::string& data) {
           return SetError(qzlvpeEndOfTransmission);
         case foWait:
           if (--counters.waitCounter <= 0) return SetError(qzlvpeTimeout);
+          steps = 0;
           item = items.FirstByID(ItemNextID(item.Get()));
           if (item) SleepInterval(counters.waitInterval);
           continue;
         case foNakRepeat:
           if (--counters.nakCounter <= 0) return SetError(qzlvpeNak);
+          steps = 0;
           Stats().IncRetransmissions();
           step = ItemNextID(item.Get());
           items.SetCurrentID(step);

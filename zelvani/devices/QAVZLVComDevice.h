@@ -88,9 +88,10 @@ class TQAVZLVComDevice : public TQAVZLVDevice {
   // A received packet never grows beyond this many characters, whatever the
   // library's frames say.
   static constexpr std::size_t kMinPacketCap = 4096;
-  // One run of a flow executes at most this many items: a library whose steps
-  // lead back to themselves must not write or read for ever. Real flows take a
-  // handful of steps, retries included.
+  // One run of a flow executes at most this many items between two of its
+  // wait or NAK repetitions (which the items' RetryCount bounds): a library
+  // whose steps lead back to themselves must not write or read for ever. Real
+  // flows take a handful of steps between repetitions.
   static constexpr int kMaxFlowSteps = 10000;
 
   // ---- IQAVZLVDevice slots
@@ -150,7 +151,8 @@ class TQAVZLVComDevice : public TQAVZLVDevice {
   virtual BYTE ExecuteFlowItem(IQAVZLVFlow* flow, ComPtr<IQAVZLVFlowItem>& item, std::string& data,
                                FlowRunCounters& counters);
   // One run of the flow of FLOWTYPE; the result (also in LastError). A run
-  // that reaches kMaxFlowSteps items ends with 65 and a report line.
+  // that executes more than kMaxFlowSteps items without a wait or NAK
+  // repetition ends with 65 and a report line.
   virtual LONG ExecuteFlow(LONG flowType, std::string& data);
   // Up to five runs of ExecuteFlow while a run ends with 7; then 33.
   virtual LONG RunFlow(LONG flowType, std::string& data);

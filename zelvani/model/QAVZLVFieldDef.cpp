@@ -382,30 +382,23 @@ void SeparatorToDot(FieldTextState& t) {
   t.point = -1;
 }
 
-// A currency text as read from the wire: "." is the decimal point. Texts of
-// digits, signs and "." only are read here exactly; any other text is read in
-// the locale's format by the object layer, with each "." standing for the
-// locale's separator. DISP_E_TYPEMISMATCH for a text that is no number.
+// The one reading of an amount's text, for a field read from a packet and for
+// a currency field's default value: [blanks][+|-]digits[point digits]
+// [(e|E)[+|-]digits][blanks], the point being "." or the locale's decimal
+// separator. Nothing else belongs to a number, thousands separators and
+// currency signs included: "12,50" is 12.50 where "," is the decimal
+// separator and no number where it is not, never 1250. DISP_E_TYPEMISMATCH
+// for a text that is no number, DISP_E_OVERFLOW beyond the currency's range.
 HRESULT ReadCurrency(std::string_view s, CY& out) {
-  std::size_t b = 0;
-  std::size_t e = s.size();
-  while (b < e && s[b] == ' ') ++b;
-  while (e > b && s[e - 1] == ' ') --e;
-  if (b == e) return DISP_E_TYPEMISMATCH;
-  const std::string_view core = s.substr(b, e - b);
-  const bool plain =
-      std::all_of(core.begin(), core.end(), [](char c) { return IsDigit(c) || c == '+' || c == '-' || c == '.'; });
-  if (plain) {
-    std::int64_t v = 0;
-    switch (ReadNumber(core, [&](std::size_t i) { return core[i] == '.'; }, 4, &v)) {
-      case NumberRead::Ok: out.int64 = v; return S_OK;
-      case NumberRead::NotANumber: return DISP_E_TYPEMISMATCH;
-      case NumberRead::Overflow: return DISP_E_OVERFLOW;
-    }
+  LocaleSeparator locale;
+  const char sep = HoldsPossibleSeparator(s, -1, false) ? locale.Get() : '.';
+  std::int64_t v = 0;
+  switch (ReadNumber(s, [&](std::size_t i) { return s[i] == '.' || s[i] == sep; }, 4, &v)) {
+    case NumberRead::Ok: out.int64 = v; return S_OK;
+    case NumberRead::NotANumber: return DISP_E_TYPEMISMATCH;
+    case NumberRead::Overflow: return DISP_E_OVERFLOW;
   }
-  std::u16string wide = AnsiToWide(s);
-  std::replace(wide.begin(), wide.end(), u'.', GetDecimalSeparator());
-  return VarCyFromStr(wide, &out);
+  return DISP_E_TYPEMISMATCH;
 }
 
 Variant ExtractCurrency(std::string_view field, LONG conversions) {
@@ -532,14 +525,6 @@ class ScratchText {
 
 const char* const kSourceRead = "Cannot read the source field definition";
 
-// Stores a copy of a value given to a property; a value passed by reference is
-// stored as the value it refers to, never as the caller's pointer.
-void StoreValue(Variant& slot, const VARIANT& v) {
-  Variant copy;
-  ThrowIfFailed(VariantCopyInd(&copy, &v), "Cannot store the value");
-  slot = std::move(copy);
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -585,13 +570,13 @@ HRESULT TQAVZLVFieldDef::get_MinValue(VARIANT* result) {
   return Get(result, [&]() -> const VARIANT& { return minValue_; });
 }
 HRESULT TQAVZLVFieldDef::put_MinValue(VARIANT value) {
-  return Guard([&] { StoreValue(minValue_, value); });
+  return Guard([&] { minValue_ = CopyOfValue(value); });
 }
 HRESULT TQAVZLVFieldDef::get_MaxValue(VARIANT* result) {
   return Get(result, [&]() -> const VARIANT& { return maxValue_; });
 }
 HRESULT TQAVZLVFieldDef::put_MaxValue(VARIANT value) {
-  return Guard([&] { StoreValue(maxValue_, value); });
+  return Guard([&] { maxValue_ = CopyOfValue(value); });
 }
 HRESULT TQAVZLVFieldDef::get_DefaultValue(VARIANT* result) {
   return Get(result, [&]() -> const VARIANT& { return defaultValue_; });
@@ -668,7 +653,7 @@ HRESULT TQAVZLVFieldDef::CopyFrom(IQAVZLVFieldDef* source, VARIANT_BOOL* result)
 
 void TQAVZLVFieldDef::SetDefaultValue(const VARIANT& v) {
   if (dataType_ != qzlvdaCurrency) {
-    StoreValue(defaultValue_, v);
+    defaultValue_ = CopyOfValue(v);
     return;
   }
   // The packet library writes amounts with "."; read them in any locale.
@@ -680,9 +665,12 @@ void TQAVZLVFieldDef::SetDefaultValue(const VARIANT& v) {
     defaultValue_ = Variant();
     return;
   }
-  std::replace(text.begin(), text.end(), u'.', GetDecimalSeparator());
+  // Read as an amount of a packet is read; a character the code page cannot
+  // hold belongs to no number.
+  const std::string ansi = WideToAnsi(text);
   CY cy{};
-  if (FAILED(VarCyFromStr(text, &cy))) throw EConvertError("'" + WideToAnsi(text) + "' is not a valid floating point value");
+  if (AnsiToWide(ansi) != text || FAILED(ReadCurrency(ansi, cy)))
+    throw EConvertError("'" + ansi + "' is not a valid floating point value");
   defaultValue_ = Variant::Cy(cy);
 }
 

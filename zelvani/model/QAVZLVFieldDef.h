@@ -12,6 +12,7 @@
 
 #include "platform/com/variant.h"
 #include "zelvani/model/DispatchCollection.h"
+#include "zelvani/model/QAVZLVValue.h"
 
 namespace zelvani {
 
@@ -62,14 +63,15 @@ class TQAVZLVFieldDef final : public ZelvaniObject<IQAVZLVFieldDef> {
   LONG Constraints() const { return constraints_; }
   void SetConstraints(LONG v) { constraints_ = v; }
   const Variant& MinValue() const { return minValue_; }
-  void SetMinValue(const VARIANT& v) { minValue_ = v; }
+  void SetMinValue(const VARIANT& v) { minValue_ = CopyOfValue(v); }
   const Variant& MaxValue() const { return maxValue_; }
-  void SetMaxValue(const VARIANT& v) { maxValue_ = v; }
+  void SetMaxValue(const VARIANT& v) { maxValue_ = CopyOfValue(v); }
   const Variant& DefaultValue() const { return defaultValue_; }
-  // Stores the default value. On a currency field the value is taken as text,
-  // each "." standing for the decimal point whatever the locale, and stored as
-  // the currency it denotes (an empty text is no default, Empty); throws
-  // EConvertError when that text is no number.
+  // Stores the default value. On a currency field the value is taken as text
+  // and read as an amount is read from a packet ("." or the locale's decimal
+  // separator as the point, no grouping), and stored as the currency it
+  // denotes (an empty text is no default, Empty); throws EConvertError when
+  // that text is no number.
   void SetDefaultValue(const VARIANT& v);
   const std::string& Separator() const { return separator_; }
   void SetSeparator(std::string v) { separator_ = std::move(v); }

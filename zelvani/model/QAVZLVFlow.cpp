@@ -78,7 +78,7 @@ HRESULT TQAVZLVFlowItem::get_Data(VARIANT* result) {
   return Get(result, [&]() -> const VARIANT& { return data_; });
 }
 HRESULT TQAVZLVFlowItem::put_Data(VARIANT value) {
-  return Guard([&] { data_ = value; });
+  return Guard([&] { data_ = CopyOfValue(value); });
 }
 HRESULT TQAVZLVFlowItem::get_PacketType(LONG* result) {
   return Get(result, [&] { return packetType_; });

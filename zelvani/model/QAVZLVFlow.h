@@ -50,7 +50,7 @@ class TQAVZLVFlowItem final : public ZelvaniObject<IQAVZLVFlowItem> {
   LONG Direction() const { return direction_; }
   void SetDirection(LONG v) { direction_ = v; }
   const Variant& Data() const { return data_; }
-  void SetData(const VARIANT& v) { data_ = v; }
+  void SetData(const VARIANT& v) { data_ = CopyOfValue(v); }
   // The data coerced to text; throws ComError when the value has no text form.
   std::string DataText() const;
   LONG PacketType() const { return packetType_; }

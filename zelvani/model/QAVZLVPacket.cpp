@@ -10,6 +10,7 @@
 #include "zelvani/model/QAVZLVFrames.h"
 #include "zelvani/model/QAVZLVPacketDef.h"
 #include "zelvani/model/QAVZLVPacketLibrary.h"
+#include "zelvani/model/QAVZLVValue.h"
 #include "zelvani/model/TextHelpers.h"
 
 namespace zelvani {
@@ -110,14 +111,6 @@ std::string PlainText(const VARIANT& value) {
   Variant text;
   ThrowIfFailed(VariantChangeType(&text, &value, VARIANT_ALPHABOOL, VT_BSTR), "The field value has no text form");
   return BstrToAnsi(text.bstrVal);
-}
-
-// A VARIANT argument as the caller meant it: one level of reference followed.
-Variant Deref(const VARIANT& v) {
-  if (!(v.vt & VT_BYREF)) return Variant(v);
-  Variant out;
-  ThrowIfFailed(VariantCopyInd(&out, &v), "Cannot read the argument");
-  return out;
 }
 
 IQAVZLVPacketDefs* DefinitionsOf(IQAVZLVPacketLibrary* library, ComPtr<IQAVZLVPacketDefs>& holder) {
@@ -457,7 +450,7 @@ LONG TQAVZLVPacket::Length() const {
 
 LONG TQAVZLVPacket::ValueSlot(const VARIANT& index) const {
   if (!packetDef_ || !hasValues_ || !fieldDefs_) return -1;
-  Variant arg = Deref(index);
+  Variant arg = CopyOfValue(index);
   ComPtr<IQAVZLVFieldDef> field;
   if (arg.vt == VT_BSTR) {
     std::string name;
@@ -487,7 +480,7 @@ Variant TQAVZLVPacket::FieldValue(const VARIANT& index) {
 void TQAVZLVPacket::SetFieldValue(const VARIANT& index, const VARIANT& value) {
   const LONG slot = ValueSlot(index);
   if (slot < 0) return;
-  fieldValues_[static_cast<std::size_t>(slot)] = Deref(value);
+  fieldValues_[static_cast<std::size_t>(slot)] = CopyOfValue(value);
   // The values now carry the packet's content: a later read must not parse a
   // data string that predates them over them. The next read of the data string
   // rebuilds it from the values all the same.

@@ -5,12 +5,19 @@ namespace zelvani {
 ZELVANI_CLASS(TQAVZLVValue, CLSID_QAVZLVValue);
 ZELVANI_CLASS(TQAVZLVValues, CLSID_QAVZLVValues);
 
+Variant CopyOfValue(const VARIANT& v) {
+  if (!(v.vt & VT_BYREF)) return Variant(v);
+  Variant copy;
+  ThrowIfFailed(VariantCopyInd(&copy, &v), "Cannot read the value passed by reference");
+  return copy;
+}
+
 HRESULT TQAVZLVValue::get_Value(VARIANT* result) {
   return Get(result, [&]() -> const VARIANT& { return value_; });
 }
 
 HRESULT TQAVZLVValue::put_Value(VARIANT value) {
-  return Guard([&] { value_ = value; });
+  return Guard([&] { value_ = CopyOfValue(value); });
 }
 
 HRESULT TQAVZLVValues::get_Items(LONG i, IQAVZLVValue** result) {

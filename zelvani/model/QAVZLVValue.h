@@ -7,6 +7,13 @@
 
 namespace zelvani {
 
+// A copy of the value V holds, for a property to store or an argument to keep:
+// a value passed by reference is copied from where it refers, never kept as
+// the caller's pointer, which would show the caller's later changes and
+// dangle once the caller's variable is gone. Throws ComError when V refers to
+// nothing.
+Variant CopyOfValue(const VARIANT& v);
+
 class TQAVZLVValue final : public ZelvaniObject<IQAVZLVValue> {
  public:
   TQAVZLVValue() : value_(Variant::I4(1)) {}
@@ -15,7 +22,7 @@ class TQAVZLVValue final : public ZelvaniObject<IQAVZLVValue> {
   HRESULT put_Value(VARIANT value) override;
 
   const Variant& Value() const { return value_; }
-  void SetValue(const VARIANT& v) { value_ = v; }
+  void SetValue(const VARIANT& v) { value_ = CopyOfValue(v); }
 
  private:
   Variant value_;

@@ -30,6 +30,7 @@ FormatSettings Settings(std::u16string format, char16_t dateSep, char16_t timeSe
 const FormatSettings kIso = Settings(u"yyyy/mm/dd", u'-', u':');
 const FormatSettings kDotted = Settings(u"dd/mm/yyyy", u'.', u':', u',');
 const FormatSettings kUs = Settings(u"m/d/yy", u'/', u':');
+const FormatSettings kUsLong = Settings(u"m/d/yyyy", u'/', u':');
 
 Variant R4(float x) {
   Variant v;
@@ -65,6 +66,11 @@ TEST(VariantCoercionText, RealsArePlainDecimalsDownToOneHundredBillionth) {
       {Variant::R8(1e15), "1E+15", "1E+15"},
       {R4(1234567.0f), "1234567", "1234567"},
       {R4(1e7f), "1E+07", "1E+07"},
+      // A value halfway between two texts of the precision rounds away from zero.
+      {R4(654322.25f), "654322.3", "654322,3"},
+      {R4(-654322.25f), "-654322.3", "-654322,3"},
+      {R4(1.2345675f), "1.234568", "1,234568"},  // the float lies above the half: rounds up either way
+      {Variant::R8(12345678901234.25), "12345678901234.3", "12345678901234,3"},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.dot);
@@ -95,7 +101,7 @@ TEST(VariantCoercionText, BooleansAreNumbersUnlessAlphabeticIsAsked) {
   } rows[] = {
       {Variant::Bool(true), 0, "-1"},
       {Variant::Bool(false), 0, "0"},
-      {odd, 0, "-1"},
+      {odd, 0, "1"},  // a non-canonical true is written as the number it holds
       {ref, 0, "-1"},
       {Variant::Bool(true), VARIANT_ALPHABOOL, "True"},
       {Variant::Bool(false), VARIANT_ALPHABOOL, "False"},
@@ -110,9 +116,23 @@ TEST(VariantCoercionText, BooleansAreNumbersUnlessAlphabeticIsAsked) {
     ASSERT_EQ(r.value.TryAs(VT_BSTR, out, r.flags), S_OK);
     EXPECT_EQ(Utf8(BstrView(out.bstrVal)), r.text);
   }
-  // The numeric texts read back as the same booleans.
-  EXPECT_EQ(Variant::Str(u"-1").As(VT_BOOL).boolVal, VARIANT_TRUE);
-  EXPECT_EQ(Variant::Str(u"0").As(VT_BOOL).boolVal, VARIANT_FALSE);
+  // The numeric texts read back as the same booleans, and so do the literal
+  // forms "#TRUE#" and "#FALSE#".
+  const struct {
+    const char16_t* text;
+    VARIANT_BOOL value;
+  } texts[] = {
+      {u"-1", VARIANT_TRUE}, {u"0", VARIANT_FALSE},       {u"#TRUE#", VARIANT_TRUE},
+      {u"#FALSE#", VARIANT_FALSE}, {u" #true# ", VARIANT_TRUE}, {u"#False#", VARIANT_FALSE},
+  };
+  for (const auto& t : texts) {
+    SCOPED_TRACE(Utf8(t.text));
+    Variant out;
+    ASSERT_EQ(Variant::Str(t.text).TryAs(VT_BOOL, out), S_OK);
+    EXPECT_EQ(out.boolVal, t.value);
+  }
+  Variant out;
+  EXPECT_EQ(Variant::Str(u"#TRUE").TryAs(VT_BOOL, out), kMismatch);
 }
 
 TEST(VariantCoercionText, DatesWithoutTimeOrDayShowOnlyWhatTheyHave) {
@@ -125,6 +145,8 @@ TEST(VariantCoercionText, DatesWithoutTimeOrDayShowOnlyWhatTheyHave) {
       {kIso, 1e-7, "00:00:00"},  // a time that rounds to midnight of day 0
       {kIso, -0.25, "06:00:00"}, {kIso, 0.75, "18:00:00"}, {kIso, 45000, "2023-03-15"},
       {kUs, 45000, "3/15/23"},   {kIso, 1, "1899-12-31"},  {kIso, 45000.5, "2023-03-15 12:00:00"},
+      // A four-letter year is the whole year, without zeros in front.
+      {kUsLong, 45000, "3/15/2023"}, {kUsLong, -657434, "1/1/100"},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.text);
@@ -216,7 +238,10 @@ TEST(VariantCoercionDates, TextInEnglishFreeForms) {
       {kIso, u"9 am", S_OK, 9 / 24.0},
       {kIso, u"2023-03-15 2:30 PM", S_OK, 45000 + kHalfPastTwoPm},
       {kIso, u"2:30 PM 2023-03-15", S_OK, 45000 + kHalfPastTwoPm},
-      {kIso, u"13:00 PM", kMismatch, 0},
+      // An hour past twelve keeps its value whatever AM or PM says.
+      {kIso, u"13:00 PM", S_OK, 13 / 24.0},
+      {kIso, u"13:00 AM", S_OK, 13 / 24.0},
+      {kIso, u"24:00 PM", kMismatch, 0},
       {kIso, u"2 30 PM", kMismatch, 0},
       // "." between the parts of a time.
       {kIso, u"14.30", S_OK, kHalfPastTwoPm},
@@ -231,6 +256,8 @@ TEST(VariantCoercionDates, TextInEnglishFreeForms) {
       {kUs, u"3-15-2023", S_OK, 45000},
       {kUs, u"3 15 23", S_OK, 45000},
       {kUs, u"15/3/2023", S_OK, 45000},  // no month 15: day and month swap
+      {kUsLong, u"14 2 3", S_OK, 41673},  // no month 14 and no four-digit year: year, month, day
+      {kDotted, u"14 2 3", S_OK, 37666},  // a valid date in the configured order stays
       {kIso, u"2023 15 03", kMismatch, 0},
       {kIso, u"2023--03-15", kMismatch, 0},
       {kIso, u"2023-03-15-", kMismatch, 0},
@@ -251,6 +278,9 @@ TEST(VariantCoercionDates, TextInEnglishFreeForms) {
       // The configured format is still read first.
       {kIso, u"2023-03-15", S_OK, 45000},
       {kDotted, u"15.03.2023", S_OK, 45000},
+      // An ideographic space parts date and time like a blank.
+      {kIso, u"2023-03-15\u300014:30", S_OK, 45000 + kHalfPastTwoPm},
+      {kUs, u"3/15/2023\u30002:30 PM", S_OK, 45000 + kHalfPastTwoPm},
       {kUs, u"1/1/29", S_OK, 47119},
   };
   for (const auto& r : rows) {
@@ -284,7 +314,7 @@ struct CountedObject : IDispatch {
   ULONG refs = 1;
 };
 
-TEST(VariantCoercionTargets, NullAlwaysVariantNeverEmptyNoObjectAndEmptyReferencesMismatch) {
+TEST(VariantCoercionTargets, NullFromAllButErrorsVariantNeverEmptyNoObjectAndEmptyReferencesMismatch) {
   CountedObject obj;
   Variant object = Variant::Dispatch(&obj);
   VARIANT nullLong;
@@ -318,6 +348,12 @@ TEST(VariantCoercionTargets, NullAlwaysVariantNeverEmptyNoObjectAndEmptyReferenc
       {nullText, VT_BSTR, kMismatch},
       {nullVariant, VT_I4, kMismatch},
       {nullVariant, VT_NULL, kMismatch},
+      {nullLong, VT_BSTR | VT_BYREF, kMismatch},
+      {nullText, VT_I4 | VT_BYREF, kMismatch},
+      // An error code is no value: it becomes neither Empty nor Null.
+      {Variant::Error(DISP_E_PARAMNOTFOUND), VT_NULL, kMismatch},
+      {Variant::Error(DISP_E_PARAMNOTFOUND), VT_EMPTY, kMismatch},
+      {Variant::I4(5), VT_EMPTY, S_OK},
   };
   const ULONG refs = obj.refs;
   for (std::size_t i = 0; i < std::size(rows); ++i) {

@@ -266,18 +266,26 @@ TEST_F(ComDeviceTest, FlowSteps) {
 }
 
 // Flows whose steps lead back to themselves while every write succeeds: the
-// run ends after its step limit with 65 and a report line saying why.
+// run ends after its step limit with 65 and a report line saying why, also
+// when waits came first.
 TEST_F(ComDeviceTest, AFlowThatNeverEndsStopsAtItsStepLimit) {
   const std::string packets =
       "FrameW;W;W;\n{\n1;PacketID;String;1;;0;\n2;Data;String;0;;0;\n}\nP;Pkt;W;FrameW;\n{\n1;A;String;3;abc;;0;\n}\n";
+  const int limit = TQAVZLVComDevice::kMaxFlowSteps;
   struct Row {
     const char* name;
     const char* items;
+    std::string input;
+    int writes;
     int packetsSent;
   } rows[] = {
-      {"a packet item that is its own next step", "1;PC->;PACKET;W;;0;0;0;1;0;\n", TQAVZLVComDevice::kMaxFlowSteps},
-      {"two items that lead to each other", "1;PC->;PACKET;W;;0;0;0;2;0;\n2;PC->;x;0;;0;0;0;1;0;\n",
-       TQAVZLVComDevice::kMaxFlowSteps / 2},
+      {"a packet item that is its own next step", "1;PC->;PACKET;W;;0;0;0;1;0;\n", "", limit, limit},
+      {"two items that lead to each other", "1;PC->;PACKET;W;;0;0;0;2;0;\n2;PC->;x;0;;0;0;0;1;0;\n", "", limit,
+       limit / 2},
+      // The steps after the last wait count afresh: its read of ACK, then the packets.
+      {"a step that leads to itself after waits",
+       "1;PC<-;<WCK>;0;;0;5;0;1;16;\n1;PC<-;<ACK>;0;;0;0;0;;4;\n2;PC->;PACKET;W;;0;0;0;2;0;\n", kWck + kWck + kAck,
+       limit - 1, limit - 1},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
@@ -285,16 +293,55 @@ TEST_F(ComDeviceTest, AFlowThatNeverEndsStopsAtItsStepLimit) {
                     packets));
     packet_ = NewPacket(protocol_.Get(), "P");
     ASSERT_TRUE(packet_);
+    d().input = r.input;
     ClearReportLines();
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(Write(), 65);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
-    EXPECT_EQ(d().writes.size(), std::size_t(TQAVZLVComDevice::kMaxFlowSteps));
+    EXPECT_EQ(d().writes.size(), std::size_t(r.writes));
     EXPECT_EQ(std::count(d().writes.begin(), d().writes.end(), "Pabc"), r.packetsSent);
     const std::vector<std::string> lines = ReportLines();
     ClearReportLines();
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.back().substr(15), "--- Flow stopped: too many steps ---");
+  }
+}
+
+// Waits and repetitions after a NAK are bounded by their item's RetryCount,
+// however large: a register that keeps a long report printing answers WCK for
+// as long as it takes. Only steps that nothing else bounds count towards the
+// step limit.
+TEST_F(ComDeviceTest, CountedWaitsAndNakRepetitionsRunPastTheStepLimit) {
+  const int many = 2 * TQAVZLVComDevice::kMaxFlowSteps;
+  auto repeat = [](const std::string& s, int n) {
+    std::string out;
+    for (int k = 0; k < n; ++k) out += s;
+    return out;
+  };
+  auto flow = [](const char* reply, int retryCount, const char* next, int flags) {
+    return "1;PC->;a;0;;0;0;0;;0;\n2;PC<-;<ACK>;0;;0;0;0;;4;\n2;PC<-;" + std::string(reply) + ";0;;0;" +
+           std::to_string(retryCount) + ";0;" + next + ";" + std::to_string(flags) + ";\n";
+  };
+  struct Row {
+    const char* name;
+    std::string items;
+    std::string input;
+    LONG result;
+    int writes;
+  } rows[] = {
+      {"a long wait that ends with ACK", flow("<WCK>", 50000, "2", 16), repeat(kWck, many) + kAck, 0, 1},
+      {"a long wait that uses up its count", flow("<WCK>", many, "2", 16), repeat(kWck, many + 1), 33, 1},
+      {"long repetitions after NAK", flow("<NAK>", 50000, "1", 8), repeat(kNak, many) + kAck, 0, many + 1},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    Use(TempLibrary("FlowSwitch;SWITCHMODE;\n{\n" + r.items + "}\n"));
+    d().input = r.input;
+    VARIANT_BOOL ok = VARIANT_FALSE;
+    ASSERT_EQ(device_->ModeSwitch(&ok), S_OK);
+    EXPECT_EQ(d().LastError(), r.result);
+    EXPECT_EQ(d().writes.size(), std::size_t(r.writes));
+    EXPECT_TRUE(d().input.empty());
   }
 }
 

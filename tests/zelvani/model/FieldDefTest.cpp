@@ -189,9 +189,16 @@ TEST_P(FieldConversionTest, ExtractReadsEveryTypeAndConversion) {
       same(D, 0, 8, "20240230", Variant::Null()), same(D, 0, 8, "2024ab07", Variant::Null()),
       same(T, 0, 4, "1359", When(1899, 12, 30, 13, 59)), same(T, 0, 4, "2400", Variant::Null()),
       same(T, 0, 4, "12x0", Variant::Null()),
-      // The locale decides what a "," or a blank inside a currency text means.
-      {CU, 0, 6, "12,50 ", Money(12500000), Money(125000)},
-      {CU, 0, 6, "1 250 ", Variant::I4(-1), Money(12500000)},
+      // An amount has "." or the locale's decimal separator as its point and
+      // no grouping: a "," is the point where the locale says so and makes no
+      // number elsewhere, and neither does a blank inside the digits.
+      {CU, 0, 6, "12,50 ", Variant::I4(-1), Money(125000)},
+      {CU, 0, 6, "12,5  ", Variant::I4(-1), Money(125000)},
+      {CU, 0, 6, "1,250 ", Variant::I4(-1), Money(12500)},
+      {CU, 0, 6, "1 250 ", Variant::I4(-1), Variant::I4(-1)},
+      {CU, 0, 8, "1.250,5 ", Variant::I4(-1), Variant::I4(-1)},
+      {CU, 0, 8, "$12.50  ", Variant::I4(-1), Variant::I4(-1)},
+      same(CU, 0, 6, " +2.5 ", Money(25000)), same(CU, SG, 6, "+ 2.5 ", Money(25000)),
   };
   for (std::size_t k = 0; k < rows.size(); ++k) {
     const ExtractRow& r = rows[k];
@@ -224,26 +231,34 @@ TEST_P(FieldConversionTest, PastedValuesReadBack) {
   }
 }
 
+// The default of an amount field is read as an amount is read from a packet:
+// "." or the locale's decimal separator, no grouping.
 TEST_P(FieldConversionTest, CurrencyDefaultValueReadsDotsInAnyLocale) {
   struct Row {
     Variant value;
-    std::optional<std::int64_t> stored;  // nullopt: the put fails
+    std::optional<std::int64_t> dot, comma;  // nullopt: the put fails
   };
+  auto same = [](Variant v, std::optional<std::int64_t> stored) { return Row{std::move(v), stored, stored}; };
   const std::vector<Row> rows = {
-      {Str("12.50"), 125000}, {Str(" 3 "), 30000},  {Money(32500), 32500}, {Variant::I4(7), 70000},
-      {Variant::R8(0.5), 5000}, {Str("abc"), std::nullopt}, {Variant::Null(), std::nullopt},
+      same(Str("12.50"), 125000), same(Str(" 3 "), 30000),  same(Money(32500), 32500), same(Variant::I4(7), 70000),
+      same(Variant::R8(0.5), 5000), same(Str("abc"), std::nullopt), same(Variant::Null(), std::nullopt),
+      same(Str("-1.5"), -15000),
+      // A Polish author's "12,50" is 12.50 only where "," is the decimal separator.
+      {Str("12,50"), std::nullopt, 125000}, {Str("1,250"), std::nullopt, 12500},
+      same(Str("1 250"), std::nullopt), same(Str("1,250.5"), std::nullopt),
   };
   for (std::size_t k = 0; k < rows.size(); ++k) {
     auto f = Field(CU, 0, 6);
     HRESULT hr = f->put_DefaultValue(rows[k].value);
-    if (!rows[k].stored) {
+    const std::optional<std::int64_t> stored = Comma() ? rows[k].comma : rows[k].dot;
+    if (!stored) {
       EXPECT_TRUE(FAILED(hr)) << "row " << k;
       EXPECT_NE(TakeErrorDescription().find(u"is not a valid floating point value"), std::u16string::npos);
       EXPECT_TRUE(f->DefaultValue().IsEmpty()) << "row " << k;
       continue;
     }
     ASSERT_EQ(hr, S_OK) << "row " << k;
-    EXPECT_TRUE(SameValue(f->DefaultValue(), Money(*rows[k].stored))) << "row " << k;
+    EXPECT_TRUE(SameValue(f->DefaultValue(), Money(*stored))) << "row " << k;
   }
   // Other types keep the value as it is given, and so does a later change of type.
   auto f = Field(S, 0, 6);

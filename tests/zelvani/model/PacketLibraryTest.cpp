@@ -185,6 +185,9 @@ const GrammarCase kGrammar[] = {
     {"binary garbage", std::string("\x01\xff\xfe{\n\0\0}\n", 9), Ok(0), Ok(0), Fails(1, kNoType)},
     {"currency default that is no number", "P;Pkt;W;F;\n2;A;Currency;4;1.25;;0;\n1;B;Currency;4;abc;;0;\n", Ok(0),
      Ok(0), Fails(3, "", 1)},
+    // Amounts have "." as their decimal point and no grouping.
+    {"currency default with a comma", "P;Pkt;W;F;\n1;B;Currency;6;12,50;;0;\n", Ok(0), Ok(0),
+     Fails(2, "'12,50' is not a valid floating point value", 1)},
     // An amount field may have no default.
     {"empty currency default", "P;Pkt;W;F;\n1;B;Currency;4;;;0;\n", Ok(0), Ok(0), Ok(1)},
     // Sizes: 64 KiB per field or frame item, 1 MiB per packet's data or frame;

@@ -1,5 +1,8 @@
-// Values, the value collection and the typed-Add rule shared by every collection.
+// Values, the value collection and the typed-Add rule shared by every
+// collection; and how every VARIANT put of the model stores its value.
 #include <gtest/gtest.h>
+
+#include <functional>
 
 #include "zelvani/model/QAVZLVValue.h"
 
@@ -32,6 +35,76 @@ TEST(ValueTest, StartsAsIntegerOneAndStoresCopies) {
   Variant back;
   ASSERT_EQ(value->get_Value(&back), S_OK);
   EXPECT_EQ(std::u16string(BstrView(back.bstrVal)), u"abc");
+}
+
+// A value passed by reference through an interface is stored as the value it
+// refers to: the caller's later change does not show, and the stored value
+// outlives the caller's variable.
+TEST(ValueTest, VariantPutsOfTheModelStoreTheReferencedValue) {
+  auto value = Create<IQAVZLVValue>(CLSID_QAVZLVValue);
+  auto item = Create<IQAVZLVFlowItem>(CLSID_QAVZLVFlowItem);
+  auto field = Create<IQAVZLVFieldDef>(CLSID_QAVZLVFieldDef);
+  auto library = Create<IQAVZLVPacketLibrary>(CLSID_QAVZLVPacketLibrary);
+  VARIANT_BOOL loaded = VARIANT_FALSE;
+  ASSERT_EQ(library->LoadFromFile(Bstr::Attach(AnsiToBstr(TEST_DATA_DIR "/protocol_test.pkd")).Get(), &loaded), S_OK);
+  ComPtr<IQAVZLVPacket> packet;
+  ASSERT_EQ(library->CreatePacket(Bstr(u"P").Get(), Variant(), qzlvptWrite | qzlvptRead, packet.Out()), S_OK);
+  ASSERT_TRUE(packet);
+  const Variant first = Variant::I4(1);
+  const struct {
+    const char* name;
+    std::function<HRESULT(VARIANT)> put;
+    std::function<HRESULT(VARIANT*)> get;
+  } rows[] = {
+      {"Value", [&](VARIANT v) { return value->put_Value(v); }, [&](VARIANT* v) { return value->get_Value(v); }},
+      {"Data", [&](VARIANT v) { return item->put_Data(v); }, [&](VARIANT* v) { return item->get_Data(v); }},
+      {"MinValue", [&](VARIANT v) { return field->put_MinValue(v); },
+       [&](VARIANT* v) { return field->get_MinValue(v); }},
+      {"MaxValue", [&](VARIANT v) { return field->put_MaxValue(v); },
+       [&](VARIANT* v) { return field->get_MaxValue(v); }},
+      {"DefaultValue", [&](VARIANT v) { return field->put_DefaultValue(v); },
+       [&](VARIANT* v) { return field->get_DefaultValue(v); }},
+      {"FieldValues", [&](VARIANT v) { return packet->put_FieldValues(first, v); },
+       [&](VARIANT* v) { return packet->get_FieldValues(first, v); }},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.name);
+    VARIANT ref;
+    VariantInit(&ref);
+    BSTR text = SysAllocString(u"abc");
+    ref.vt = VT_BYREF | VT_BSTR;
+    ref.pbstrVal = &text;
+    ASSERT_EQ(r.put(ref), S_OK);
+    SysFreeString(text);
+    text = SysAllocString(u"changed");
+    Variant back;
+    ASSERT_EQ(r.get(&back), S_OK);
+    ASSERT_EQ(back.vt, VT_BSTR);
+    EXPECT_EQ(std::u16string(BstrView(back.bstrVal)), u"abc");
+    SysFreeString(text);
+
+    {
+      LONG number = 42;
+      ref.vt = VT_BYREF | VT_I4;
+      ref.plVal = &number;
+      ASSERT_EQ(r.put(ref), S_OK);
+      number = 7;
+    }
+    back.Clear();
+    ASSERT_EQ(r.get(&back), S_OK);
+    ASSERT_EQ(back.vt, VT_I4);
+    EXPECT_EQ(back.lVal, 42);
+
+    Variant inner = Variant::Str(u"xyz");
+    ref.vt = VT_BYREF | VT_VARIANT;
+    ref.pvarVal = &inner;
+    ASSERT_EQ(r.put(ref), S_OK);
+    inner = Variant::I4(0);
+    back.Clear();
+    ASSERT_EQ(r.get(&back), S_OK);
+    ASSERT_EQ(back.vt, VT_BSTR);
+    EXPECT_EQ(std::u16string(BstrView(back.bstrVal)), u"xyz");
+  }
 }
 
 TEST(ValuesTest, AddReturnsPositionsAndIndexErrorsFail) {
