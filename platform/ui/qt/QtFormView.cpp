@@ -280,7 +280,8 @@ QWidget* QtFormView::Create(Control& c, QWidget* parent) {
     case ControlKind::Edit: {
       auto* w = new QLineEdit(parent);
       QObject::connect(w, &QLineEdit::textEdited, w, [this, cp](const QString& text) {
-        Route(*cp, [cp, t = LineToAnsi(text)] { TypeInto(static_cast<Edit&>(*cp), t); });
+        auto& edit = static_cast<Edit&>(*cp);
+        Route(*cp, [&edit, t = LineToAnsi(text, edit.Text())] { TypeInto(edit, t); });
       });
       return w;
     }

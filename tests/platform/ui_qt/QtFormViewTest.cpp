@@ -372,6 +372,16 @@ TEST_F(QtFormViewTest, ControlBytesSurviveAPersonsEdit) {
     QTest::keyClicks(line, "Z");
     EXPECT_EQ(form_.edit.Text(), text + "Z");
   }
+  // The notation typed key by key gives the byte; text that only looks like
+  // the notation stays text while the person types elsewhere.
+  form_.edit.SetText("");
+  QTest::keyClicks(line, "a<FS>");
+  EXPECT_EQ(form_.edit.Text(), "a\x1C");
+  EXPECT_EQ(line->text(), "a<FS>");
+  form_.edit.SetText("<STX>");
+  line->end(false);
+  QTest::keyClicks(line, "1");
+  EXPECT_EQ(form_.edit.Text(), "<STX>1");
   EXPECT_TRUE(rec_->Messages().empty());
 }
 
