@@ -60,6 +60,8 @@ class COM_API QtFormView {
     Control* label;
     bool sideways, down;  // takes spare width / height
   };
+  enum class Place { Left, Centre, Right };
+  Place PlaceOf(int from, int to) const;
   std::vector<Unit> Units(const std::vector<Control*>& controls);
   QLayout* Cut(std::vector<Unit> units, int depth);
   QLayout* UnitLayout(const Unit& unit);
@@ -71,6 +73,7 @@ class COM_API QtFormView {
   void Sync(Control& control, Property what);
   void SyncAll(Control& control);
   void SyncKind(Control& control, Property what);
+  void SyncColor(Control& control, QWidget* widget);
   void SyncToolButton(Control& button);
   void SyncShortcut(Control& action);
   void RebuildTree(Control& tree);
