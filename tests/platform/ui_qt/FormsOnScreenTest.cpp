@@ -153,6 +153,10 @@ void CheckWindow(QWidget* window, const std::string& name, int pages = 1) {
     }
     if (tabs) QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(0).center());
   }
+  // Grown, for a look at where the room goes.
+  window->resize(opened * 5 / 4);
+  QApplication::processEvents();
+  EXPECT_TRUE(window->grab().save(PictureDir() + "/" + QString::fromStdString(name) + "-grown.png"));
   window->resize(opened);
 }
 
