@@ -11,13 +11,13 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QStyle>
 #include <QRadioButton>
 #include <QShortcut>
 #include <QSignalBlocker>
-#include <QTimer>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -282,7 +282,8 @@ void QtFormView::Route(Control& control, const std::function<void()>& call) {
     if (control.Kind() == ControlKind::TreeView) {
       Sync(control, Property::Selected);
       Control* tree = &control;
-      QTimer::singleShot(0, WidgetOf(control), [this, tree] { Sync(*tree, Property::Selected); });
+      if (QWidget* widget = WidgetOf(control))
+        QTimer::singleShot(0, widget, [this, tree] { Sync(*tree, Property::Selected); });
     } else {
       SyncAll(control);
     }
@@ -676,8 +677,8 @@ void QtFormView::OnChanged(Control& control, Property what) {
 
 void QtFormView::SyncAll(Control& control) {
   for (Property p : {Property::Visible, Property::Enabled, Property::Hint, Property::Color, Property::Caption,
-                     Property::Text, Property::ReadOnly, Property::Checked, Property::Items, Property::ItemIndex, Property::Nodes,
-                     Property::ActivePage, Property::Action, Property::Panels, Property::Appearance})
+                     Property::Text, Property::ReadOnly, Property::Checked, Property::Items, Property::ItemIndex,
+                     Property::Nodes, Property::ActivePage, Property::Action, Property::Panels, Property::Appearance})
     Sync(control, p);
 }
 
@@ -781,8 +782,7 @@ void QtFormView::SyncKind(Control& c, Property what) {
       auto& edit = static_cast<Edit&>(c);
       auto* line = static_cast<QLineEdit*>(w);
       // The text is written only when it differs, so the person's cursor stays
-      // where it is while typing.
-      // A text put there by code shows from its start.
+      // where it is while typing; a text put there by code shows its start.
       if (const QString text = LineFromAnsi(edit.Text()); line->text() != text) {
         line->setText(text);
         line->setCursorPosition(0);
@@ -897,8 +897,9 @@ void QtFormView::SyncKind(Control& c, Property what) {
 
 // An editable control shows the window colour, or its parent's colour when the
 // model says so (a read-only or disabled edit). A tree's marked row is shown in
-// the highlight colour while the tree has the focus and in the face colour
-// otherwise, so the focus is visible although the selection always shows.
+// the highlight colour while the tree has the focus and in a shade of the face
+// colour otherwise, so the focus is visible although the selection always
+// shows.
 void QtFormView::SyncColor(Control& c, QWidget* w) {
   switch (c.Kind()) {
     case ControlKind::Edit:
