@@ -91,7 +91,19 @@ CommConfigForm::CommConfigForm(std::string_view portName) {
   ParityCO.SetItems(Texts(kParities));
   StopBitsCO.SetItems(Texts(kStopBits));
   FlowControlCO.SetItems({"Xon / Xoff", "Hardware", "None"});
+  // One setting a row, its label left of its list; "Restore Defaults" under
+  // the lists on the right, a line, then OK and Cancel at the bottom right.
+  Label* labels[] = {&BaudRateLA, &DataBitsLA, &ParityLA, &StopBitsLA, &FlowControlLA};
+  ComboBox* lists[] = {&BaudRateCO, &DataBitsCO, &ParityCO, &StopBitsCO, &FlowControlCO};
+  for (int row = 0; row < 5; ++row) {
+    labels[row]->SetBounds(12, 15 + row * 30, 110, 13);
+    lists[row]->SetBounds(130, 12 + row * 30, 158, 21);
+  }
+  DefaultsBT.SetBounds(178, 162, 110, 23);
   Bevel1.SetShape(Bevel::Shape::TopLine);
+  Bevel1.SetBounds(12, 192, 276, 2);
+  OKBT.SetBounds(132, 200, 75, 25);
+  CancelBT.SetBounds(213, 200, 75, 25);
   DefaultsBT.SetCaption("Restore Defaults");
   DefaultsBT.OnClick = [this](Control&) { RestoreDefaults(); };
   OKBT.SetCaption("OK");

@@ -1,7 +1,7 @@
 // The serial port configuration dialog that CommConfigDialogA shows: the line
 // settings of a communications configuration record (rate, data bits, parity,
-// stop bits and flow control) in five drop-down lists, with "Restore Defaults",
-// OK and Cancel.
+// stop bits and flow control) in five drop-down lists, one setting a row with
+// its label on the left, and "Restore Defaults", OK and Cancel under them.
 //
 // Only what the dialog shows is written back, and only from a list that has a
 // selection: a rate or a number of data bits that is not in the lists is shown

@@ -15,7 +15,9 @@
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -66,6 +68,62 @@ struct Pushing {
   ~Pushing() { --depth; }
 };
 
+// A tree that tells when it gains or loses the keyboard focus, and fits its
+// captions.
+class TreeWidget final : public QTreeWidget {
+ public:
+  using QTreeWidget::QTreeWidget;
+  std::function<void()> focusChanged;
+
+  // As wide as designed, or as the widest caption with room for a scroll bar,
+  // up to three times the designed width (a caption longer than that is an
+  // odd item, not a reason for a huge window).
+  void FitCaptions(int designed) {
+    const int captions = topLevelItemCount() > 0 ? sizeHintForColumn(0) : 0;
+    const int wanted = captions + 2 * frameWidth() + style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    setMinimumWidth(std::max(designed, std::min(wanted, 3 * designed)));
+  }
+
+ protected:
+  void focusInEvent(QFocusEvent* event) override {
+    QTreeWidget::focusInEvent(event);
+    if (focusChanged) focusChanged();
+  }
+  void focusOutEvent(QFocusEvent* event) override {
+    QTreeWidget::focusOutEvent(event);
+    if (focusChanged) focusChanged();
+  }
+};
+
+// A label that is never narrower than designed (besides its text).
+class LabelWidget final : public QLabel {
+ public:
+  using QLabel::QLabel;
+  int designed = 0;
+
+  QSize minimumSizeHint() const override { return Wider(QLabel::minimumSizeHint()); }
+  QSize sizeHint() const override { return Wider(QLabel::sizeHint()); }
+
+ private:
+  QSize Wider(QSize size) const {
+    size.setWidth(std::max(size.width(), designed));
+    return size;
+  }
+};
+
+// A check list as large as its items: every item whole, none out of sight, so
+// it never scrolls.
+void FitItems(QListWidget* list) {
+  int width = 0, height = 0;
+  for (int row = 0; row < list->count(); ++row) {
+    const QSize item = list->sizeHintForIndex(list->model()->index(row, 0));
+    width = std::max(width, item.width());
+    height += item.height();
+  }
+  const int frame = 2 * list->frameWidth();
+  list->setMinimumSize(width + frame, height + frame);
+}
+
 bool IsContainer(ControlKind kind) {
   return kind == ControlKind::Form || kind == ControlKind::Frame || kind == ControlKind::Panel ||
          kind == ControlKind::TabSheet;
@@ -91,6 +149,8 @@ bool GrowsSideways(const Control& c) {
   }
 }
 
+// Widgets that take the height a column leaves; a frame or panel does when
+// something in it does.
 bool GrowsDown(const Control& c) {
   switch (c.Kind()) {
     case ControlKind::Memo:
@@ -99,6 +159,10 @@ bool GrowsDown(const Control& c) {
     case ControlKind::TreeView:
     case ControlKind::PageControl:
       return true;
+    case ControlKind::Frame:
+    case ControlKind::Panel:
+      return std::any_of(c.Children().begin(), c.Children().end(),
+                         [](const auto& child) { return GrowsDown(*child); });
     default:
       return false;
   }
@@ -173,10 +237,12 @@ QTreeWidgetItem* ItemOf(QTreeWidget* tree, const TreeNode* node) {
 QtFormView::QtFormView(Control& root) : root_(root) {
   Build(root, nullptr);
   window_ = widgets_.at(&root);
+  // The designed size, grown where the controls need more room to show their
+  // texts whole (their smallest sizes are those that show them).
+  QSize size(root.Width(), root.Height());
   if (auto* form = dynamic_cast<Form*>(&root); form && form->ClientWidth() > 0 && form->ClientHeight() > 0)
-    window_->resize(form->ClientWidth(), form->ClientHeight());
-  else if (root.Width() > 0 && root.Height() > 0)
-    window_->resize(root.Width(), root.Height());
+    size = QSize(form->ClientWidth(), form->ClientHeight());
+  window_->resize(size.expandedTo(window_->minimumSizeHint()));
   subscription_ = root_.Subscribe([this](Control& c, Property what) { OnChanged(c, what); });
 }
 
@@ -210,10 +276,17 @@ void QtFormView::Route(Control& control, const std::function<void()>& call) {
   }
   try {
     // A tree shows its selection again; its nodes did not change by a click.
-    if (control.Kind() == ControlKind::TreeView)
+    // The widget goes on handling the click after this call and may mark the
+    // clicked row once more, so the model's selection is shown again when it
+    // is done: one marked row, the one the model kept.
+    if (control.Kind() == ControlKind::TreeView) {
       Sync(control, Property::Selected);
-    else
+      Control* tree = &control;
+      if (QWidget* widget = WidgetOf(control))
+        QTimer::singleShot(0, widget, [this, tree] { Sync(*tree, Property::Selected); });
+    } else {
       SyncAll(control);
+    }
   } catch (...) {
   }
 }
@@ -250,12 +323,13 @@ QWidget* QtFormView::Create(Control& c, QWidget* parent) {
       return w;
     }
     case ControlKind::Label:
-      return new QLabel(parent);
+      return new LabelWidget(parent);
     case ControlKind::Bevel:
       return new QFrame(parent);
     case ControlKind::Button: {
       auto* w = new QPushButton(parent);
-      w->setAutoDefault(false);
+      // Enter presses the focused button, as Space does.
+      w->setAutoDefault(true);
       QObject::connect(w, &QPushButton::clicked, w, [this, cp] {
         Route(*cp, [cp] { Click(static_cast<Button&>(*cp)); });
       });
@@ -280,7 +354,8 @@ QWidget* QtFormView::Create(Control& c, QWidget* parent) {
     case ControlKind::Edit: {
       auto* w = new QLineEdit(parent);
       QObject::connect(w, &QLineEdit::textEdited, w, [this, cp](const QString& text) {
-        Route(*cp, [cp, t = LineToAnsi(text)] { TypeInto(static_cast<Edit&>(*cp), t); });
+        auto& edit = static_cast<Edit&>(*cp);
+        Route(*cp, [&edit, t = LineToAnsi(text, edit.Text())] { TypeInto(edit, t); });
       });
       return w;
     }
@@ -302,6 +377,7 @@ QWidget* QtFormView::Create(Control& c, QWidget* parent) {
     }
     case ControlKind::CheckListBox: {
       auto* w = new QListWidget(parent);
+      w->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
       QObject::connect(w, &QListWidget::currentRowChanged, w, [this, cp](int row) {
         auto& list = static_cast<CheckListBox&>(*cp);
         if (row < 0 || row == list.ItemIndex()) return;
@@ -317,9 +393,10 @@ QWidget* QtFormView::Create(Control& c, QWidget* parent) {
       return w;
     }
     case ControlKind::TreeView: {
-      auto* w = new QTreeWidget(parent);
+      auto* w = new TreeWidget(parent);
       w->setHeaderHidden(true);
       w->setColumnCount(1);
+      w->focusChanged = [this, cp] { Sync(*cp, Property::Color); };
       QObject::connect(w, &QTreeWidget::currentItemChanged, w, [this, cp](QTreeWidgetItem* item) {
         if (!item) return;
         auto* node = reinterpret_cast<TreeNode*>(item->data(0, Qt::UserRole).value<quintptr>());
@@ -388,6 +465,8 @@ void QtFormView::Arrange(Control& container) {
         bar->addWidget(button);
         button->setProperty("onToolBar", true);
       }
+    // Every button shows: the bar is never narrower than all of them.
+    bar->setMinimumWidth(bar->sizeHint().width());
     return;
   }
   if (!IsContainer(kind)) return;
@@ -417,6 +496,10 @@ void QtFormView::Arrange(Control& container) {
   const bool framed = kind == ControlKind::Form || kind == ControlKind::TabSheet;
   if (!framed) outer->setContentsMargins(0, 0, 0, 0);
   for (Control* c : top) outer->addWidget(WidgetOf(*c), GrowsDown(*c) ? 1 : 0);
+  // Spare height goes to what grows: the controls in the middle, else those at
+  // the edges, else nowhere (the controls keep to the top).
+  const bool edgeGrows = std::any_of(top.begin(), top.end(), [](Control* c) { return GrowsDown(*c); }) ||
+                         std::any_of(bottom.begin(), bottom.end(), [](Control* c) { return GrowsDown(*c); });
 
   auto* middle = new QHBoxLayout;
   for (Control* c : left) middle->addWidget(WidgetOf(*c));
@@ -431,11 +514,11 @@ void QtFormView::Arrange(Control& container) {
     center->addLayout(Cut(units, 0), 1);
   }
   for (Control* c : client) center->addWidget(WidgetOf(*c), 1);
-  if (!centerGrows) center->addStretch(1);
+  if (!centerGrows && !edgeGrows) center->addStretch(1);
   middle->addLayout(center, 1);
   for (Control* c : right) middle->addWidget(WidgetOf(*c));
-  outer->addLayout(middle, 1);
-  for (Control* c : bottom) outer->addWidget(WidgetOf(*c));
+  outer->addLayout(middle, centerGrows || !edgeGrows ? 1 : 0);
+  for (Control* c : bottom) outer->addWidget(WidgetOf(*c), GrowsDown(*c) ? 1 : 0);
 }
 
 // A label placed right above a control at the same left edge is that
@@ -502,10 +585,21 @@ QLayout* QtFormView::Cut(std::vector<Unit> units, int depth) {
       height = std::max(height, u.bottom - u.top);
     }
     const int stretch = rows ? (down ? std::max(height, 1) : 0) : (sideways ? std::max(width, 1) : 0);
-    if (group.size() == 1)
+    if (group.size() == 1 && rows && group.front().control->Kind() == ControlKind::Button) {
+      // A button alone in its row keeps its size and its side.
+      const Unit& u = group.front();
+      auto* line = new QHBoxLayout;
+      line->setContentsMargins(0, 0, 0, 0);
+      const Place place = PlaceOf(u.left, u.right);
+      if (place != Place::Left) line->addStretch(1);
+      line->addLayout(UnitLayout(u));
+      if (place != Place::Right) line->addStretch(1);
+      box->addLayout(line, stretch);
+    } else if (group.size() == 1) {
       box->addLayout(UnitLayout(group.front()), stretch);
-    else
+    } else {
       box->addLayout(Cut(group, depth + 1), stretch);
+    }
   };
   for (bool rows : {true, false}) {
     auto parts = groups(rows);
@@ -515,12 +609,10 @@ QLayout* QtFormView::Cut(std::vector<Unit> units, int depth) {
     bool grows = false;
     for (const auto& part : parts)
       for (const Unit& u : part) grows = grows || (rows ? u.down : u.sideways);
-    // A row of fixed-size controls keeps its place in the container: centred
-    // when designed around the middle, on the right when designed there.
-    const int from = parts.front().front().left, to = parts.back().back().right;
-    const int width = arrangeWidth_;
-    const bool centred = !rows && !grows && width > 0 && std::abs((from + to) / 2 - width / 2) < width / 8;
-    const bool onRight = !rows && !grows && !centred && width > 0 && from > width / 2;
+    // A row of fixed-size controls keeps its place in the container.
+    const Place place = PlaceOf(parts.front().front().left, parts.back().back().right);
+    const bool centred = !rows && !grows && place == Place::Centre;
+    const bool onRight = !rows && !grows && place == Place::Right;
     if (centred || onRight) box->addStretch(1);
     for (const auto& part : parts) add(box, part, rows);
     if (!grows && !onRight) box->addStretch(1);
@@ -539,11 +631,27 @@ QLayout* QtFormView::Cut(std::vector<Unit> units, int depth) {
   return line;
 }
 
+// Centred when designed around the middle of the container, on the right when
+// designed in its right half or much closer to its right edge than to its
+// left one.
+QtFormView::Place QtFormView::PlaceOf(int from, int to) const {
+  const int width = arrangeWidth_;
+  if (width <= 0) return Place::Left;
+  if (std::abs((from + to) / 2 - width / 2) < width / 8) return Place::Centre;
+  return from > width / 2 || width - to < from / 4 ? Place::Right : Place::Left;
+}
+
 QLayout* QtFormView::UnitLayout(const Unit& unit) {
   auto* box = new QVBoxLayout;
   box->setContentsMargins(0, 0, 0, 0);
   box->setSpacing(2);
   if (unit.label) box->addWidget(WidgetOf(*unit.label));
+  // A label beside other controls keeps its designed width, so that the
+  // controls right of a column of labels line up.
+  if (auto* label = dynamic_cast<LabelWidget*>(WidgetOf(*unit.control)); label && !unit.label) {
+    label->designed = unit.right - unit.left;
+    label->updateGeometry();
+  }
   box->addWidget(WidgetOf(*unit.control), unit.down ? 1 : 0);
   // A unit of fixed height keeps to the top of the room it is given.
   if (!unit.down) box->addStretch(1);
@@ -568,9 +676,9 @@ void QtFormView::OnChanged(Control& control, Property what) {
 }
 
 void QtFormView::SyncAll(Control& control) {
-  for (Property p : {Property::Visible, Property::Enabled, Property::Hint, Property::Caption, Property::Text,
-                     Property::ReadOnly, Property::Checked, Property::Items, Property::ItemIndex, Property::Nodes,
-                     Property::ActivePage, Property::Action, Property::Panels, Property::Appearance})
+  for (Property p : {Property::Visible, Property::Enabled, Property::Hint, Property::Color, Property::Caption,
+                     Property::Text, Property::ReadOnly, Property::Checked, Property::Items, Property::ItemIndex,
+                     Property::Nodes, Property::ActivePage, Property::Action, Property::Panels, Property::Appearance})
     Sync(control, p);
 }
 
@@ -604,6 +712,9 @@ void QtFormView::Sync(Control& c, Property what) {
       return;
     case Property::Hint:
       w->setToolTip(FromAnsi(c.Hint()));
+      return;
+    case Property::Color:
+      SyncColor(c, w);
       return;
     case Property::Focus:
       if (auto* form = dynamic_cast<Form*>(&c); form && form->ActiveControl())
@@ -646,10 +757,13 @@ void QtFormView::SyncKind(Control& c, Property what) {
       frame->setFrameShadow(QFrame::Sunken);
       return;
     }
-    case ControlKind::Button:
-      if (what == Property::Caption)
-        static_cast<QPushButton*>(w)->setText(FromAnsi(static_cast<Button&>(c).Caption()));
+    case ControlKind::Button: {
+      auto& button = static_cast<Button&>(c);
+      auto* push = static_cast<QPushButton*>(w);
+      if (what == Property::Caption) push->setText(FromAnsi(button.Caption()));
+      push->setDefault(button.Default());
       return;
+    }
     case ControlKind::CheckBox: {
       auto& box = static_cast<CheckBox&>(c);
       auto* check = static_cast<QCheckBox*>(w);
@@ -668,8 +782,11 @@ void QtFormView::SyncKind(Control& c, Property what) {
       auto& edit = static_cast<Edit&>(c);
       auto* line = static_cast<QLineEdit*>(w);
       // The text is written only when it differs, so the person's cursor stays
-      // where it is while typing.
-      if (const QString text = LineFromAnsi(edit.Text()); line->text() != text) line->setText(text);
+      // where it is while typing; a text put there by code shows its start.
+      if (const QString text = LineFromAnsi(edit.Text()); line->text() != text) {
+        line->setText(text);
+        line->setCursorPosition(0);
+      }
       line->setReadOnly(edit.ReadOnly());
       return;
     }
@@ -718,6 +835,7 @@ void QtFormView::SyncKind(Control& c, Property what) {
         item->setText(FromAnsi(list.Items()[static_cast<size_t>(i)]));
         item->setCheckState(list.Checked(i) ? Qt::Checked : Qt::Unchecked);
       }
+      if (what == Property::Items) FitItems(widget);
       widget->setCurrentRow(list.ItemIndex());
       return;
     }
@@ -727,8 +845,12 @@ void QtFormView::SyncKind(Control& c, Property what) {
       if (what == Property::Nodes) RebuildTree(c);
       if (what == Property::Nodes || what == Property::Selected || what == Property::ItemIndex) {
         QTreeWidgetItem* item = ItemOf(widget, tree.Selected());
-        widget->setCurrentItem(item);
-        if (!item) widget->clearSelection();
+        if (item) {
+          widget->setCurrentItem(item, 0, QItemSelectionModel::ClearAndSelect);
+        } else {
+          widget->clearSelection();
+          widget->setCurrentItem(nullptr);
+        }
       }
       if (what == Property::Appearance) {
         widget->setRootIsDecorated(tree.ShowRoot());
@@ -773,6 +895,34 @@ void QtFormView::SyncKind(Control& c, Property what) {
   }
 }
 
+// An editable control shows the window colour, or its parent's colour when the
+// model says so (a read-only or disabled edit). A tree's marked row is shown in
+// the highlight colour while the tree has the focus and in a shade of the face
+// colour otherwise, so the focus is visible although the selection always
+// shows.
+void QtFormView::SyncColor(Control& c, QWidget* w) {
+  switch (c.Kind()) {
+    case ControlKind::Edit:
+    case ControlKind::Memo:
+    case ControlKind::RichEdit:
+    case ControlKind::ComboBox:
+    case ControlKind::CheckListBox:
+    case ControlKind::TreeView:
+      break;
+    default:
+      return;
+  }
+  QPalette palette;  // roles left unset come from the parent
+  const QWidget* parent = w->parentWidget() ? w->parentWidget() : w;
+  if (c.ParentColor() || c.ControlColor() == clBtnFace)
+    palette.setColor(QPalette::Base, parent->palette().color(QPalette::Window));
+  if (c.Kind() == ControlKind::TreeView && !w->hasFocus()) {
+    palette.setColor(QPalette::Highlight, parent->palette().color(QPalette::Button).darker(115));
+    palette.setColor(QPalette::HighlightedText, parent->palette().color(QPalette::ButtonText));
+  }
+  w->setPalette(palette);
+}
+
 void QtFormView::SyncToolButton(Control& c) {
   auto& button = static_cast<ToolButton&>(c);
   auto* w = qobject_cast<QToolButton*>(WidgetOf(c));
@@ -810,6 +960,7 @@ void QtFormView::RebuildTree(Control& c) {
   AddNodes(nullptr, widget, tree.Roots());
   widget->expandAll();
   widget->setUpdatesEnabled(true);
+  static_cast<TreeWidget*>(widget)->FitCaptions(std::max(c.Width(), 0));
 }
 
 }  // namespace ui::qt

@@ -15,8 +15,12 @@
 // freely placed controls are cut into rows where no control spans the gap
 // between them, each row into columns the same way, and so on; a label right
 // above a control captions it. Controls aligned to an edge or to the client
-// area take that edge or the rest. The pixel sizes only give the form its
-// initial size and the share of spare room each control takes.
+// area take that edge or the rest. The pixel sizes give the share of spare
+// room each control takes and the form's initial size, grown where its controls
+// need more room to show their texts whole: a check list is as large as its
+// items, a tree as wide as its captions (up to three times its designed
+// width), a tool bar as wide as all its buttons, a label beside other controls
+// as wide as designed; a button alone in its row keeps its side.
 #pragma once
 
 #include <functional>
@@ -60,6 +64,8 @@ class COM_API QtFormView {
     Control* label;
     bool sideways, down;  // takes spare width / height
   };
+  enum class Place { Left, Centre, Right };
+  Place PlaceOf(int from, int to) const;
   std::vector<Unit> Units(const std::vector<Control*>& controls);
   QLayout* Cut(std::vector<Unit> units, int depth);
   QLayout* UnitLayout(const Unit& unit);
@@ -71,6 +77,7 @@ class COM_API QtFormView {
   void Sync(Control& control, Property what);
   void SyncAll(Control& control);
   void SyncKind(Control& control, Property what);
+  void SyncColor(Control& control, QWidget* widget);
   void SyncToolButton(Control& button);
   void SyncShortcut(Control& action);
   void RebuildTree(Control& tree);

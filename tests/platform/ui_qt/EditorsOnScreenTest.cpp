@@ -234,5 +234,38 @@ TEST_F(EditorsOnScreenTest, CancelOnScreenLeavesTheObjectAsItWas) {
   EXPECT_EQ(IdOf<IQAVZLVFlow>(flow.Get()), "kept");
 }
 
+TEST_F(EditorsOnScreenTest, ASeparatorByteShowsByItsNameAndSurvivesEditing) {
+  struct Case {
+    const char* name;
+    const char* typed;  // into the separator edit; null: the name edit instead
+    std::string separator;
+  };
+  const Case cases[] = {
+      {"untouched while another edit changes", nullptr, "\x1C"},
+      {"typed by its name", "<ETX>", "\x03"},
+      {"typed in hexadecimal", "<#$1D>", "\x1D"},
+      {"typed as a plain character", ";", ";"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ComPtr<IQAVZLVFieldDef> field = Create<IQAVZLVFieldDef>(CLSID_QAVZLVFieldDef);
+    ASSERT_EQ(field->put_Separator(B("\x1C").Get()), S_OK);
+    const auto answer = OnScreen([&](VARIANT_BOOL* r) { return field->Edit(r); },
+                                 [&](Person& p) {
+                                   auto* separator = p.Window()->findChild<QLineEdit*>("SeparatorED");
+                                   ASSERT_TRUE(separator);
+                                   EXPECT_EQ(separator->text(), "<FS>");
+                                   if (c.typed)
+                                     p.TypeInto("FieldDefEditFrame", "SeparatorED", QString::fromLatin1(c.typed));
+                                   else
+                                     p.TypeInto("FieldDefEditFrame", "NameED", "Kwota");
+                                   p.Click("OKBT");
+                                 });
+    EXPECT_EQ(answer, std::make_pair(S_OK, true));
+    EXPECT_EQ(ReadText(field.Get(), &IQAVZLVFieldDef::get_Separator, "Separator"), c.separator);
+  }
+  EXPECT_TRUE(rec_->Messages().empty());
+}
+
 }  // namespace
 }  // namespace zelvani::editors::test

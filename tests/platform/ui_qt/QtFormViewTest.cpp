@@ -2,6 +2,7 @@
 // reaching the model through the user-level calls, the model's changes reaching
 // the widgets without coming back as input, control bytes surviving an edit,
 // and refused or failing actions kept inside the event loop.
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -189,8 +190,10 @@ TEST_F(QtFormViewTest, MirrorsEachControlKind) {
   // Lists of actions and images have no widget of their own.
   EXPECT_EQ(view_.WidgetOf("Actions"), nullptr);
   EXPECT_EQ(view_.WidgetOf("Images"), nullptr);
-  // The designed client size is the initial size.
-  EXPECT_EQ(view_.Window()->size(), QSize(400, 300));
+  // The designed client size is the initial size, unless the controls need
+  // more room to show their texts.
+  const QSize size = view_.Window()->size(), wanted = view_.Window()->minimumSizeHint();
+  EXPECT_EQ(size, QSize(std::max(400, wanted.width()), std::max(300, wanted.height())));
 }
 
 TEST_F(QtFormViewTest, PersonsInputReachesTheModelThroughTheUserCalls) {
@@ -372,6 +375,16 @@ TEST_F(QtFormViewTest, ControlBytesSurviveAPersonsEdit) {
     QTest::keyClicks(line, "Z");
     EXPECT_EQ(form_.edit.Text(), text + "Z");
   }
+  // The notation typed key by key gives the byte; text that only looks like
+  // the notation stays text while the person types elsewhere.
+  form_.edit.SetText("");
+  QTest::keyClicks(line, "a<FS>");
+  EXPECT_EQ(form_.edit.Text(), "a\x1C");
+  EXPECT_EQ(line->text(), "a<FS>");
+  form_.edit.SetText("<STX>");
+  line->end(false);
+  QTest::keyClicks(line, "1");
+  EXPECT_EQ(form_.edit.Text(), "<STX>1");
   EXPECT_TRUE(rec_->Messages().empty());
 }
 
@@ -437,6 +450,71 @@ TEST_F(QtFormViewTest, RefusedAndFailingActionsStayInsideTheEventLoop) {
     c.check();
     EXPECT_EQ(rec_->Messages().size(), c.messages);
   }
+}
+
+TEST_F(QtFormViewTest, EditsShowTheirStartAndReadOnlyOnesTheirParentsColour) {
+  auto* line = Widget<QLineEdit>("ValueED");
+  line->resize(60, line->height());
+  form_.edit.SetText("FrameOdczyt with a long tail after it");
+  EXPECT_EQ(line->cursorPosition(), 0) << "the start of a text put there by code shows";
+  const QColor editable = line->palette().color(QPalette::Base);
+  form_.edit.SetReadOnly(true);
+  form_.edit.SetParentColor(true);
+  EXPECT_EQ(line->palette().color(QPalette::Base), view_.Window()->palette().color(QPalette::Window));
+  EXPECT_NE(line->palette().color(QPalette::Base), editable);
+  form_.edit.SetParentColor(false);
+  form_.edit.SetColor(clWindow);
+  EXPECT_EQ(line->palette().color(QPalette::Base), editable);
+}
+
+TEST_F(QtFormViewTest, KeysAndFocusShowAsAPersonExpects) {
+  view_.Window()->resize(view_.Window()->sizeHint());
+  view_.Window()->show();
+  QApplication::setActiveWindow(view_.Window());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(view_.Window()));
+
+  // Enter presses the focused button; elsewhere it presses the default one.
+  auto* cancel = Widget<QPushButton>("CancelBT");
+  cancel->setFocus();
+  QTest::keyClick(cancel, Qt::Key_Return);
+  EXPECT_EQ(form_.ModalResult(), mrCancel);
+  form_.SetModalResult(mrNone);
+  auto* line = Widget<QLineEdit>("ValueED");
+  line->setFocus();
+  QTest::keyClick(line, Qt::Key_Return);
+  EXPECT_EQ(form_.ModalResult(), mrOk);
+  EXPECT_EQ(form_.okClicks, 1);
+  form_.SetModalResult(mrNone);
+
+  // The tree's marked row shows whether the tree has the focus.
+  auto* tree = Widget<QTreeWidget>("ItemsTV");
+  form_.tree.SetSelected(&form_.tree.Item(1));
+  tree->setFocus();
+  QApplication::processEvents();
+  const QColor focused = tree->palette().color(QPalette::Highlight);
+  line->setFocus();
+  QApplication::processEvents();
+  EXPECT_NE(tree->palette().color(QPalette::Highlight), focused);
+  tree->setFocus();
+  QApplication::processEvents();
+  EXPECT_EQ(tree->palette().color(QPalette::Highlight), focused);
+
+  // A selection the form puts back marks one row only: the one it kept.
+  form_.tree.OnChange = [](TreeView& t, TreeNode* node) {
+    if (node && node->Text() == "Close") {
+      t.SetSelected(&t.Item(1));
+      throw std::runtime_error("'x' is not a valid integer value");
+    }
+  };
+  QTreeWidgetItem* close = tree->topLevelItem(0)->child(1);
+  ASSERT_TRUE(tree->viewport()->rect().contains(tree->visualItemRect(close).center()));
+  QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(close).center());
+  QApplication::processEvents();
+  ASSERT_EQ(rec_->Messages().size(), 1u);
+  EXPECT_EQ(form_.tree.Selected(), &form_.tree.Item(1));
+  EXPECT_EQ(tree->currentItem(), tree->topLevelItem(0)->child(0));
+  ASSERT_EQ(tree->selectedItems().size(), 1);
+  EXPECT_EQ(tree->selectedItems()[0], tree->topLevelItem(0)->child(0));
 }
 
 }  // namespace
