@@ -364,7 +364,9 @@ TEST_F(FileDriverTest, FilesThatAreNoRegularFilesAreRefusedWithoutBlocking) {
       if (row.kind == kEndlessFifo) fifo->StartWriting();
     }
     LONG result = -1;
-    WithinBound([&] { result = Execute(); }, [&] { fifo->Unblock(); });
+    WithinBound([&] { result = Execute(); }, [&] {
+      if (fifo) fifo->Unblock();
+    });
     EXPECT_EQ(result, row.result);
     if (row.errors) {
       EXPECT_EQ(Errors(), row.errors);

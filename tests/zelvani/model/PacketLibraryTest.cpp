@@ -3,11 +3,9 @@
 // CreatePacket, Edit, SaveToFile and the library's lifetime.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <chrono>
 #include <climits>
 #include <thread>
