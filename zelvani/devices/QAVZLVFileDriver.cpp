@@ -3,16 +3,19 @@
 // and the error lines.
 #include "zelvani/devices/QAVZLVFileDriver.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 #include "platform/win/clock.h"
 #include "zelvani/model/InterfaceCalls.h"
+#include "zelvani/model/RegularFile.h"
 #include "zelvani/model/TextHelpers.h"
 
 namespace zelvani {
@@ -35,28 +38,96 @@ constexpr LONG kFileWriteFailed = 100;
 
 Bstr ToBstr(std::string_view ansi) { return Bstr::Attach(AnsiToBstr(ansi)); }
 
-// The lines of TEXT, ended by CR LF, LF or CR; a last line without an end
-// counts, an empty text after the last end does not.
-std::vector<std::string> SplitLines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r' && text[i] != '\n') continue;
-    lines.emplace_back(text, start, i - start);
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    start = i + 1;
-  }
-  if (start < text.size()) lines.emplace_back(text, start, text.size() - start);
-  return lines;
-}
+// The lines of a file, read one at a time as the run goes: CR LF, LF or CR
+// end a line; a last line without an end counts, nothing after the last end
+// does. Only the line being read is held, and only when it is kept.
+class LineReader {
+ public:
+  enum class Next { Line, End, TooLong, Failed };
 
-// Whether two paths name the same file (also through "." and "..", or links).
-bool SameFile(const std::string& a, const std::string& b) {
-  std::error_code ea, eb;
-  const fs::path ca = fs::weakly_canonical(a, ea);
-  const fs::path cb = fs::weakly_canonical(b, eb);
-  if (ea || eb) return a == b;
-  return ca == cb;
+  explicit LineReader(int fd) : fd_(fd) {}
+
+  // The next line, into LINE when KEEP (a line passed over takes no memory).
+  // TooLong: a kept line would grow past MOST characters; it is left there.
+  Next Read(std::string& line, bool keep, std::size_t most) {
+    line.clear();
+    bool any = false;  // a character of this line has been read
+    for (;;) {
+      if (pos_ == len_) {
+        const ssize_t got = ::read(fd_, buffer_, sizeof buffer_);
+        if (got < 0) {
+          if (errno == EINTR) continue;
+          return Next::Failed;
+        }
+        if (got == 0) return any ? Next::Line : Next::End;
+        pos_ = 0;
+        len_ = static_cast<std::size_t>(got);
+      }
+      // The LF of a CR LF that the previous line ended with.
+      if (afterCr_) {
+        afterCr_ = false;
+        if (buffer_[pos_] == '\n') {
+          ++pos_;
+          continue;
+        }
+      }
+      std::size_t end = pos_;
+      while (end < len_ && buffer_[end] != '\r' && buffer_[end] != '\n') ++end;
+      const std::size_t n = end - pos_;
+      if (keep) {
+        if (line.size() + n > most) return Next::TooLong;
+        line.append(buffer_ + pos_, n);
+      }
+      any = any || n > 0;
+      pos_ = end;
+      if (pos_ < len_) {
+        afterCr_ = buffer_[pos_] == '\r';
+        ++pos_;
+        return Next::Line;
+      }
+    }
+  }
+
+ private:
+  int fd_;
+  char buffer_[65536];
+  std::size_t pos_ = 0;
+  std::size_t len_ = 0;
+  bool afterCr_ = false;
+};
+
+// What a path names, for the check that the three files differ: the device
+// and inode of an existing file; for a name that does not exist yet, the
+// directory it would be made in and its name there, found through the chain
+// of symbolic links that creating it would follow. Two spellings of one file
+// (".", "..", hard and symbolic links) thus have one identity.
+struct FileIdentity {
+  dev_t device = 0;
+  ino_t inode = 0;
+  std::string name;  // empty for an existing file
+
+  bool operator==(const FileIdentity&) const = default;
+};
+
+FileIdentity IdentityOf(const std::string& spelling) {
+  constexpr int kMostLinks = 40;  // as the system follows them
+  fs::path path(spelling);
+  struct stat st {};
+  for (int hops = 0; hops < kMostLinks; ++hops) {
+    if (::stat(path.c_str(), &st) == 0) return {st.st_dev, st.st_ino, {}};
+    // A link to nothing: creating the file under the link creates its target.
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) break;
+    std::error_code ec;
+    const fs::path target = fs::read_symlink(path, ec);
+    if (ec) break;
+    path = target.is_absolute() ? target : path.parent_path() / target;
+  }
+  const fs::path parent = path.has_parent_path() ? path.parent_path() : fs::path(".");
+  if (::stat(parent.c_str(), &st) == 0) return {st.st_dev, st.st_ino, path.filename().string()};
+  // Nothing of it exists: the spelling, made whole and plain.
+  std::error_code ec;
+  const fs::path whole = fs::absolute(path, ec);
+  return {0, 0, (ec ? path : whole).lexically_normal().string()};
 }
 
 // The packet type a delimited line's first token gives: "S" start, "D" read,
@@ -209,7 +280,7 @@ LONG TQAVZLVFileDriver::AddError(std::string_view message) {
 }
 
 bool TQAVZLVFileDriver::WriteErrorFile(const std::string& path) const {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
+  std::FILE* f = RegularFile::CreateForWriting(path).ToStream("wb");
   if (!f) return false;
   bool ok = true;
   for (const std::string& line : errorLines_) {
@@ -236,46 +307,39 @@ LONG TQAVZLVFileDriver::Run() {
     TQAVZLVFileDriver& d;
     ~EndOfRun() {
       d.CloseOutput();
-      d.inputLines_.clear();
       d.errorLines_.clear();
     }
   } endOfRun{*this};
   errorLines_.clear();
-  inputLines_.clear();
 
   const std::string inputPath = InputPath();
   const std::string outputPath = OutputPath();
   const std::string errorPath = ErrorPath();
 
   // Creating the output or the error file must never destroy the input (nor
-  // the error file the output).
-  if (SameFile(inputPath, outputPath) || SameFile(inputPath, errorPath) || SameFile(outputPath, errorPath)) {
+  // the error file the output), under whatever name each is given. This is
+  // decided before anything is opened for writing.
+  const FileIdentity input = IdentityOf(inputPath);
+  const FileIdentity output = IdentityOf(outputPath);
+  const FileIdentity errors = IdentityOf(errorPath);
+  if (input == output || input == errors || output == errors) {
     const LONG code = AddError(kSameFiles);
-    if (!SameFile(inputPath, errorPath)) WriteErrorFile(errorPath);
+    if (!(input == errors)) WriteErrorFile(errorPath);
+    return code;
+  }
+  // An error file that is a FIFO or a device cannot take the error lines:
+  // the run does nothing.
+  if (RegularFile::IsOtherThanRegular(errorPath)) return kFileWriteFailed;
+
+  RegularFile in = RegularFile::OpenForReading(inputPath);
+  if (!in.IsOpen()) {
+    const LONG code = AddError(in.Why() == RegularFile::Failure::Missing ? kFileNotFound : kCannotReadFile);
+    WriteErrorFile(errorPath);
     return code;
   }
 
-  // The input is read whole before the output is created.
-  {
-    std::error_code ec;
-    if (!fs::exists(inputPath, ec)) {
-      const LONG code = AddError(kFileNotFound);
-      WriteErrorFile(errorPath);
-      return code;
-    }
-    std::ifstream in(inputPath, std::ios::binary);
-    std::string text;
-    if (in && !fs::is_directory(inputPath, ec)) text.assign(std::istreambuf_iterator<char>(in), {});
-    if (!in || in.bad() || fs::is_directory(inputPath, ec)) {
-      const LONG code = AddError(kCannotReadFile);
-      WriteErrorFile(errorPath);
-      return code;
-    }
-    inputLines_ = SplitLines(text);
-  }
-
   previousId_.reset();
-  output_ = std::fopen(outputPath.c_str(), "wb");
+  output_ = RegularFile::CreateForWriting(outputPath).ToStream("wb");
   if (!output_) {
     const LONG code = AddError(kCannotWritePacketData);
     WriteErrorFile(errorPath);
@@ -288,11 +352,26 @@ LONG TQAVZLVFileDriver::Run() {
   CheckCall(device_->put_Address(params.Get()), "Cannot set the device's settings");
 
   LONG result = qzlvpeOK;
-  const LONG count = static_cast<LONG>(inputLines_.size());
-  for (LONG index = startLine_ < 0 ? 0 : startLine_; index < count; ++index) {
-    lineIndex_ = index;
+  const std::int64_t first = startLine_ < 0 ? 0 : startLine_;
+  LineReader lines(in.Descriptor());
+  std::string line;
+  for (std::int64_t index = 0;; ++index) {
+    const bool process = index >= first;
+    const LineReader::Next next = lines.Read(line, process, kMaxLineLength);
+    if (next == LineReader::Next::End) break;
+    if (next == LineReader::Next::Failed) {
+      lineIndex_ = static_cast<LONG>(index);
+      result = AddError(kCannotReadFile);
+      break;
+    }
+    if (!process) continue;
+    lineIndex_ = static_cast<LONG>(index);
+    if (next == LineReader::Next::TooLong) {
+      result = AddError(kTextCannotBeFormatted);
+      break;
+    }
     Sleep(1);
-    result = ProcessLine(inputLines_[static_cast<std::size_t>(index)]);
+    result = ProcessLine(line);
     if (result != qzlvpeOK && result != qzlvpeEndOfData) break;
   }
 
@@ -364,7 +443,7 @@ ComPtr<IQAVZLVPacket> TQAVZLVFileDriver::FillPacket(const std::string& line) con
   return FillDelimited(line, GetToken(line, 0, sep), 0, kReadWithoutType);
 }
 
-bool TQAVZLVFileDriver::ValuesFitFields(IQAVZLVPacket* packet) const {
+bool TQAVZLVFileDriver::NumbersFitFields(IQAVZLVPacket* packet) const {
   ComPtr<IQAVZLVPacketDef> def;
   CheckCall(packet->get_PacketDef(def.Out()), "Cannot read the packet definition");
   if (!def) return true;
@@ -376,9 +455,9 @@ bool TQAVZLVFileDriver::ValuesFitFields(IQAVZLVPacket* packet) const {
     CheckCall(fields->get_Items(i, field.Out()), "Cannot read a field definition");
     const LONG dataType = ReadLong(field.Get(), &IQAVZLVFieldDef::get_DataType, "Cannot read a data type");
     const LONG conversions = ReadLong(field.Get(), &IQAVZLVFieldDef::get_Conversions, "Cannot read conversions");
-    // Texts and plain integers would be cut to the field on the line; a hex
-    // integer's text is not its width.
-    if (dataType != qzlvdaString && (dataType != qzlvdaInteger || (conversions & qzlvdcHex))) continue;
+    // A plain integer would be cut to the field on the line; a hex integer's
+    // text is not its width.
+    if (dataType != qzlvdaInteger || (conversions & qzlvdcHex)) continue;
     const LONG size = ReadLong(field.Get(), &IQAVZLVFieldDef::get_Size, "Cannot read a field size");
     Variant value;
     CheckCall(packet->get_FieldValues(Variant::I4(i + 1), &value), "Cannot read a field value");
@@ -419,7 +498,7 @@ bool TQAVZLVFileDriver::ScaleAmounts(IQAVZLVPacket* packet) const {
 LONG TQAVZLVFileDriver::ProcessLine(const std::string& line) {
   // A line is checked whole before anything goes to the register.
   ComPtr<IQAVZLVPacket> packet = FillPacket(line);
-  if (!packet || !ValuesFitFields(packet.Get()) || !ScaleAmounts(packet.Get())) return AddError(kTextCannotBeFormatted);
+  if (!packet || !NumbersFitFields(packet.Get()) || !ScaleAmounts(packet.Get())) return AddError(kTextCannotBeFormatted);
   const LONG type = PacketType(packet.Get());
   const std::string id = PacketID(packet.Get());
   if (type == qzlvptStart) {
@@ -455,7 +534,8 @@ LONG TQAVZLVFileDriver::SendPacket(IQAVZLVPacket* packet) {
     LONG read = qzlvpeOK;
     CheckCall(device_->ReadPacket(packet, &read), "Cannot read the packet");
     CheckCall(device_->SendACK(), "Cannot send ACK");
-    const bool written = !DeviceDisconnect() || WriteOutput(packet);
+    // The register's error is flushed at once, whatever ReceiveCache says.
+    const bool written = !DeviceDisconnect() || WriteOutput(packet, true);
     const LONG code = AddError(kRviReceived);
     return written ? code : AddError(kCannotWritePacketData);
   }
@@ -476,7 +556,7 @@ LONG TQAVZLVFileDriver::ReceiveAll(IQAVZLVPacket* packet) {
       case qzlvpeOK:
       case qzlvpeEndOfData:
         refused = 0;
-        if (!WriteOutput(packet)) {
+        if (!WriteOutput(packet, !receiveCache_)) {
           // The register's data could not be kept: a failure, told as one.
           const LONG code = AddError(kCannotWritePacketData);
           DeviceDisconnect();
@@ -519,11 +599,11 @@ std::string TQAVZLVFileDriver::OutputLine(IQAVZLVPacket* packet) const {
   return BstrToAnsi(text.Get());
 }
 
-bool TQAVZLVFileDriver::WriteOutput(IQAVZLVPacket* packet) {
+bool TQAVZLVFileDriver::WriteOutput(IQAVZLVPacket* packet, bool flush) {
   if (!output_) return false;
   const std::string line = OutputLine(packet) + "\r\n";
   if (std::fwrite(line.data(), 1, line.size(), output_) != line.size()) return false;
-  return receiveCache_ || std::fflush(output_) == 0;
+  return !flush || std::fflush(output_) == 0;
 }
 
 // ---------------------------------------------------------------------------

@@ -9,9 +9,11 @@
 // from the previous line's. The run stops at the first line that fails; the
 // error file then tells which line failed and why, in lines "code;line;text".
 //
-// Nothing is lost silently: the input is read before the output is created
-// (and the same file for both is refused), a failed write of the output is a
-// failure, the reading of records ends on every way a register can stop
+// Nothing is lost silently and nothing hangs the host: the three files must be
+// regular files (a FIFO or a device is refused before it is opened) and three
+// different files (compared by what they are, not by how they are spelt), the
+// input is read a line at a time as the run goes, a failed write of the output
+// is a failure, the reading of records ends on every way a register can stop
 // answering, and each run closes its output and starts with empty lists.
 #pragma once
 
@@ -21,6 +23,7 @@
 #include <string_view>
 #include <vector>
 
+#include "zelvani/model/PacketLibraryReader.h"
 #include "zelvani/model/ZelvaniServer.h"
 
 namespace zelvani {
@@ -47,6 +50,11 @@ class TQAVZLVFileDriver : public ZelvaniObject<IQAVZLVFileDriver> {
 
   // Reading records ends after this many refused reads in a row.
   static constexpr int kMaxRefusedReads = 5;
+  // The longest input line that is turned into a packet: four times the
+  // largest data area a packet library may define, far beyond any delimited
+  // form of a packet. A longer line is refused as text that makes no packet,
+  // without being held whole.
+  static constexpr std::size_t kMaxLineLength = 4 * kMaxDefinitionsPacketSize;
 
   // ---- IQAVZLVFileDriver
   HRESULT get_InputFile(BSTR* result) override;
@@ -125,17 +133,19 @@ class TQAVZLVFileDriver : public ZelvaniObject<IQAVZLVFileDriver> {
   // line does not fill it.
   ComPtr<IQAVZLVPacket> FillDelimited(const std::string& line, const std::string& id, LONG type,
                                       LONG options) const;
-  // False when a text or integer field holds a value longer than the field.
-  bool ValuesFitFields(IQAVZLVPacket* packet) const;
+  // False when an integer field holds a number longer than the field (a text
+  // is cut to its field when the packet is packed; cutting digits would
+  // change the number).
+  bool NumbersFitFields(IQAVZLVPacket* packet) const;
   // The amounts of currency fields scaled as their conversions say (the
   // line gives them in hundredths or thousandths); false when one is no number.
   bool ScaleAmounts(IQAVZLVPacket* packet) const;
   LONG SendPacket(IQAVZLVPacket* packet);
   LONG ReceiveAll(IQAVZLVPacket* packet);
   std::string OutputLine(IQAVZLVPacket* packet) const;
-  // Writes the packet's output line with CR LF, flushed unless ReceiveCache;
-  // false when the write or the flush failed.
-  bool WriteOutput(IQAVZLVPacket* packet);
+  // Writes the packet's output line with CR LF, flushed when FLUSH; false when
+  // the write or the flush failed.
+  bool WriteOutput(IQAVZLVPacket* packet, bool flush);
 
   bool DeviceConnect();
   bool DeviceDisconnect();
@@ -165,7 +175,6 @@ class TQAVZLVFileDriver : public ZelvaniObject<IQAVZLVFileDriver> {
   ComPtr<IQAVZLVProtocol> protocol_;
   ComPtr<IQAVZLVDevice> device_;
   ComPtr<IQAVZLVPacket> workingPacket_;
-  std::vector<std::string> inputLines_;
   std::vector<std::string> errorLines_;
   std::FILE* output_ = nullptr;
   std::optional<std::string> previousId_;  // none: the next packet's identifier is new

@@ -12,7 +12,6 @@
 #include "zelvani/model/InterfaceCalls.h"
 #include "zelvani/model/PacketLibraryReader.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -32,6 +31,7 @@
 #include "zelvani/model/QAVZLVFlow.h"
 #include "zelvani/model/QAVZLVFrames.h"
 #include "zelvani/model/QAVZLVPacketDef.h"
+#include "zelvani/model/RegularFile.h"
 #include "zelvani/model/TextHelpers.h"
 
 namespace zelvani {
@@ -515,7 +515,7 @@ template <class Collection, class Reader>
 bool ReadSections(Collection& collection, const std::string& fileName, DefinitionsReadFailure* failure) {
   std::optional<std::string> text = ReadDefinitionsFile(fileName);
   if (!text) {
-    if (failure) *failure = DefinitionsReadFailure{0, "The file does not exist"};
+    if (failure) *failure = DefinitionsReadFailure{0, "No regular file of that name exists"};
     return false;
   }
   collection.RemoveAll();
@@ -562,35 +562,32 @@ std::vector<std::string_view> SplitDefinitionsLines(std::string_view text) {
 std::optional<std::string> ReadDefinitionsFile(const std::string& fileName) {
   // A name with a NUL in it names no file the system could open.
   if (fileName.empty() || fileName.find('\0') != std::string::npos) return std::nullopt;
-  const std::string path = AnsiToUtf8(fileName);
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return std::nullopt;
-
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    const int err = errno;
-    throw ComError(E_FAIL, "Cannot open file \"" + fileName + "\". " + std::strerror(err));
+  // Only a regular file is a definitions file: a directory, a FIFO (whose
+  // open would wait for a writer) or a device counts as no file at all.
+  RegularFile file = RegularFile::OpenForReading(AnsiToUtf8(fileName));
+  if (!file.IsOpen()) {
+    if (file.Why() != RegularFile::Failure::System) return std::nullopt;
+    throw ComError(E_FAIL, "Cannot open file \"" + fileName + "\". " + std::strerror(file.Error()));
   }
   // Read in chunks up to one byte past the limit, whatever the file claims to
-  // hold: a device or a FIFO may never end, and a sparse file may claim more
+  // hold: a file may grow while it is read, and a sparse file may claim more
   // than it is worth.
   constexpr std::size_t kMost = kMaxDefinitionsFileSize + 1;
   std::string text;
-  if (S_ISREG(st.st_mode) && st.st_size > 0)
+  struct stat st {};
+  if (::fstat(file.Descriptor(), &st) == 0 && st.st_size > 0)
     text.reserve(std::min<std::size_t>(static_cast<std::size_t>(st.st_size), kMost));
   char buffer[65536];
   while (text.size() < kMost) {
-    const ssize_t got = ::read(fd, buffer, std::min(sizeof buffer, kMost - text.size()));
+    const ssize_t got = ::read(file.Descriptor(), buffer, std::min(sizeof buffer, kMost - text.size()));
     if (got == 0) break;
     if (got < 0) {
       if (errno == EINTR) continue;
       const int err = errno;
-      ::close(fd);
       throw ComError(E_FAIL, "Cannot read file \"" + fileName + "\". " + std::strerror(err));
     }
     text.append(buffer, static_cast<std::size_t>(got));
   }
-  ::close(fd);
   return text;
 }
 

@@ -25,8 +25,8 @@ class TQAVZLVFrames;
 //                              sizes count as 0 here, since they take no room.
 //   kMaxDefinitionsFileSize    the bytes of the file (64 MiB): the file is read
 //                              in bounded chunks and no further than one byte
-//                              past this, so a device that never ends (a FIFO,
-//                              /dev/zero) cannot grow the process.
+//                              past this, so a file that grows while it is read
+//                              cannot grow the process.
 inline constexpr long long kMaxDefinitionsFieldSize = 64 * 1024;
 inline constexpr long long kMaxDefinitionsPacketSize = 1024 * 1024;
 inline constexpr long long kMaxDefinitionsFileSize = 64 * 1024 * 1024;
@@ -67,7 +67,8 @@ bool LoadFramesFromFile(TQAVZLVFrames& frames, const std::string& fileName, Defi
 std::vector<std::string_view> SplitDefinitionsLines(std::string_view text);
 
 // The whole content of the file `fileName` (an ANSI name). nullopt when no such
-// file exists (a directory or an empty name included); throws ComError with the
+// regular file exists (an empty name, a directory, a FIFO or a device included;
+// none of them is opened in a way that could block); throws ComError with the
 // file error's text when it exists but cannot be read. Reading stops one byte
 // past kMaxDefinitionsFileSize: a longer text means the file is too large.
 std::optional<std::string> ReadDefinitionsFile(const std::string& fileName);

@@ -5,9 +5,12 @@
 // output that cannot be written, a register that hangs up.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
+#include <functional>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -38,6 +41,28 @@ std::string ReadAll(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
+
+// While it lives, no file of this process grows past a number of bytes: a
+// write beyond fails as on a full disk.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(std::size_t bytes) : signal_(std::signal(SIGXFSZ, SIG_IGN)) {
+    getrlimit(RLIMIT_FSIZE, &old_);
+    rlimit limit = old_;
+    limit.rlim_cur = bytes;
+    EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &old_);
+    std::signal(SIGXFSZ, signal_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  rlimit old_{};
+  void (*signal_)(int);
+};
 
 class FileDriverE2ETest : public ::testing::Test {
  protected:
@@ -201,35 +226,91 @@ TEST_F(FileDriverE2ETest, ALibraryWithoutAReadFlowEndsTheReadingAtOnce) {
   EXPECT_EQ(Output(), "");
 }
 
+// Files may grow only so far that the output's first records fit and the
+// next write does not, while the error lines still fit.
 TEST_F(FileDriverE2ETest, AnOutputThatCannotBeWrittenIsAFailure) {
-  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-  driver_->put_DataPath(B("").Get());
-  driver_->put_InputFile(B((dir_ / "data_in.txt").string()).Get());
-  driver_->put_ErrorFile(B((dir_ / "error.txt").string()).Get());
-  driver_->put_OutputFile(B("/dev/full").Get());
+  const std::string anna = kAnnaLine + "\r\n";
+  const std::string rejection = "E;0042;PAPER OUT - REPLACE THE ROLL.;\r\n";
   struct Row {
+    const char* name;
     bool cache;
+    std::string input;
+    std::function<void(RegisterSimulator&)> script;
+    std::string fits;  // the output before the write that fails
+    std::string fails;
+    std::string errors;
     LONG result;
-  } rows[] = {{false, 100}, {true, 100}};
+  } rows[] = {
+      // Not written, the record is not taken.
+      {"a record, flushed", false, kStartLine,
+       [&](RegisterSimulator&) {
+         StartReading().SendPacket("R", kAnna).Expect(reg::kAck).EndOfData("R", kBob)
+             .Expect(reg::kCloseRead).Ack();
+       },
+       anna, kBobLine + "\r\n", "100;0;Cannot write packet data.\r\n", 100},
+      // Held back, the records are taken; they are lost when the output is closed.
+      {"a record, cached", true, kStartLine,
+       [&](RegisterSimulator&) {
+         StartReading().SendPacket("R", kAnna).Expect(reg::kAck).EndOfData("R", kBob).Expect(reg::kAck)
+             .Expect(reg::kCloseRead).Ack();
+       },
+       anna, kBobLine + "\r\n", "100;0;Cannot write packet data.\r\n", 100},
+      // The register's answer to a rejected packet is flushed at once, also
+      // when the records are cached.
+      {"a rejection, flushed", false, kStartLine + "D;I;COFFEE;1250;A;7;\r\n",
+       [&](RegisterSimulator& sim) {
+         StartReading().SendPacket("R", kAnna).Expect(reg::kAck).EndOfData("R", kAnna).Expect(reg::kAck)
+             .Expect(reg::kCloseRead).Ack();
+         sim.Expect(reg::kEnq).Ack().ExpectPacket("I", qzlvptStart).Ack().ExpectPacket("I").Reject()
+             .Expect(reg::kSwitchToRead).Ack()
+             .SendPacket("E", {"42", "PAPER OUT - REPLACE THE ROLL."}).Expect(reg::kAck)
+             .Expect(reg::kCloseRead).Ack();
+       },
+       anna + anna, rejection, "103;1;RVI received.\r\n100;1;Cannot write packet data.\r\n", 100},
+      {"a rejection, cached", true, kStartLine + "D;I;COFFEE;1250;A;7;\r\n",
+       [&](RegisterSimulator& sim) {
+         StartReading().SendPacket("R", kAnna).Expect(reg::kAck).EndOfData("R", kAnna).Expect(reg::kAck)
+             .Expect(reg::kCloseRead).Ack();
+         sim.Expect(reg::kEnq).Ack().ExpectPacket("I", qzlvptStart).Ack().ExpectPacket("I").Reject()
+             .Expect(reg::kSwitchToRead).Ack()
+             .SendPacket("E", {"42", "PAPER OUT - REPLACE THE ROLL."}).Expect(reg::kAck)
+             .Expect(reg::kCloseRead).Ack();
+       },
+       anna + anna, rejection, "103;1;RVI received.\r\n100;1;Cannot write packet data.\r\n", 100},
+  };
   for (const Row& row : rows) {
-    SCOPED_TRACE(row.cache ? "cached" : "flushed");
+    SCOPED_TRACE(row.name);
     sim().Stop();
     sim_.reset();
     sim_.emplace("COM6");
     driver_->put_ReceiveCache(row.cache ? VARIANT_TRUE : VARIANT_FALSE);
-    Input(kStartLine);
-    if (row.cache) {
-      // Held back, the record is taken; it is lost when the output is closed.
-      StartReading().EndOfData("R", kAnna).Expect(reg::kAck).Expect(reg::kCloseRead).Ack();
-    } else {
-      // Not written, the record is not taken.
-      StartReading().EndOfData("R", kAnna).Expect(reg::kCloseRead).Ack();
-    }
+    Input(row.input);
+    row.script(sim());
     sim().Start();
-    EXPECT_EQ(Execute(), row.result);
+    const std::size_t limit = std::max(row.fits.size(), row.errors.size()) + 1;
+    ASSERT_GT(row.fits.size() + row.fails.size(), limit);
+    LONG result = -1;
+    {
+      FileSizeLimit files(limit);
+      result = Execute();
+    }
+    EXPECT_EQ(result, row.result);
     Done();
-    EXPECT_EQ(Errors(), "100;0;Cannot write packet data.\r\n");
+    EXPECT_EQ(Output().substr(0, row.fits.size()), row.fits);
+    EXPECT_EQ(Errors(), row.errors);
   }
+}
+
+TEST_F(FileDriverE2ETest, ATextLongerThanItsFieldIsCutToIt) {
+  Input("D;I;A NAME LONGER THAN ITS FIELD;1250;A;7;\r\n");
+  sim().Expect(reg::kEnq).Ack().ExpectPacket("I", qzlvptStart).Ack().ExpectPacket("I").Ack().Expect(reg::kEot).Ack();
+  sim().Start();
+  EXPECT_EQ(Execute(), 0);
+  Done();
+  const auto packets = sim().Packets();
+  ASSERT_EQ(packets.size(), 2u);
+  EXPECT_EQ(packets[1].fields, (Fields{"A NAME LONGER THAN", "12.5", "A", "7"}));
+  EXPECT_EQ(Errors(), "");
 }
 
 TEST_F(FileDriverE2ETest, ARegisterThatHangsUpEndsTheRun) {

@@ -1,17 +1,24 @@
 // The batch driver without a register: its properties and defaults, the paths,
 // and every way a run ends before a packet reaches the line: a missing or
-// unreadable input, an unwritable output, the same file twice, no library, and
-// lines that make no packet (checked whole before the device is used: a line
-// that does make one fails on the port, which no register holds, with
-// "Connection failure.").
+// unreadable input, an unwritable output, files that are FIFOs or devices, the
+// same file twice (also under another name), no library, and lines that make
+// no packet (checked whole before the device is used: a line that does make
+// one fails on the port, which no register holds, with "Connection failure.").
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <future>
 #include <iterator>
+#include <optional>
+#include <thread>
 
 #include "tests/zelvani/devices/RegisterSimulator.h"
 #include "zelvani/devices/QAVZLVFileDriver.h"
@@ -27,6 +34,83 @@ std::string ReadAll(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
+
+// A FIFO for a file of the driver. Nobody holds either end, unless a writer
+// that never stops is started; Unblock frees an open that waits for either end.
+class Fifo {
+ public:
+  explicit Fifo(fs::path path) : path_(std::move(path)) { EXPECT_EQ(::mkfifo(path_.c_str(), 0600), 0); }
+  ~Fifo() {
+    StopWriting();
+    if (reader_ >= 0) ::close(reader_);
+    std::error_code ignored;
+    fs::remove(path_, ignored);
+  }
+  // Writes lines without end (a little at a time, so that a reader that
+  // keeps everything grows slowly) until Unblock.
+  void StartWriting() {
+    const int fd = ::open(path_.c_str(), O_RDWR | O_NONBLOCK);  // never waits for a reader
+    ASSERT_GE(fd, 0);
+    writer_ = std::thread([this, fd] {
+      const std::string lines(1024, '\n');
+      while (!stop_) {
+        [[maybe_unused]] const ssize_t ignored = ::write(fd, lines.data(), lines.size());
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      }
+      ::close(fd);  // the reader now reads the end
+    });
+  }
+  // A reader waiting in its open gets a writer that leaves at once (it reads
+  // the end); a writer waiting in its open gets a reader that stays (its
+  // writes are taken); a writer that never stops stops.
+  void Unblock() {
+    StopWriting();
+    const int writer = ::open(path_.c_str(), O_WRONLY | O_NONBLOCK);
+    if (writer >= 0) ::close(writer);
+    if (reader_ < 0) reader_ = ::open(path_.c_str(), O_RDONLY | O_NONBLOCK);
+  }
+
+ private:
+  void StopWriting() {
+    stop_ = true;
+    if (writer_.joinable()) writer_.join();
+  }
+
+  fs::path path_;
+  int reader_ = -1;
+  std::thread writer_;
+  std::atomic<bool> stop_{false};
+};
+
+// Runs CALL on a thread of its own. A call that has not returned within a
+// generous bound is blocked: the test fails, and UNBLOCK frees it.
+void WithinBound(const std::function<void()>& call, const std::function<void()>& unblock) {
+  std::promise<void> done;
+  std::future<void> finished = done.get_future();
+  std::thread runner([&] {
+    call();
+    done.set_value();
+  });
+  if (finished.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+    ADD_FAILURE() << "the call blocked";
+    unblock();
+  }
+  runner.join();
+}
+
+// The highest memory the process has held since the last Reset, in KiB, where
+// the system tells it.
+class PeakMemory {
+ public:
+  static bool Reset() { return static_cast<bool>(std::ofstream("/proc/self/clear_refs") << "5" << std::flush); }
+  static long KiB() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+      if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+    }
+    return -1;
+  }
+};
 
 class FileDriverTest : public ::testing::Test {
  protected:
@@ -199,6 +283,139 @@ TEST_F(FileDriverTest, TheSameFileTwiceIsRefusedAndTheInputKept) {
   }
 }
 
+// Through a hard or a symbolic link, or a link to a file that the run would
+// create, one file can stand under two names: each is refused as the same name
+// twice would be, before any file is opened for writing.
+TEST_F(FileDriverTest, TheSameFileUnderAnotherNameIsRefused) {
+  Ready();
+  const std::string input = "D;I;COFFEE;1250;A;7;\r\n";
+  const fs::path in = dir_ / "data_in.txt", out = dir_ / "data_out.txt", err = dir_ / "error.txt";
+  const std::string refused = "100;0;Input, output and error files must be different files.\r\n";
+  struct Row {
+    const char* name;
+    std::function<void()> make;
+    LONG result;
+    bool errorFileHoldsTheLine;  // else the error file is the input, left as it was
+  } rows[] = {
+      {"output hard-linked to the input", [&] { fs::create_hard_link(in, out); }, 100, true},
+      {"output a symbolic link to the input", [&] { fs::create_symlink("data_in.txt", out); }, 100, true},
+      {"error file hard-linked to the input", [&] { fs::create_hard_link(in, err); }, 100, false},
+      {"error file a dangling symbolic link to the output",
+       [&] { fs::create_symlink("data_out.txt", err); }, 100, true},
+      {"error file a chain of links ending at the output",
+       [&] {
+         fs::create_symlink(out, dir_ / "hop");
+         fs::create_symlink("hop", err);
+       },
+       100, true},
+      {"output hard-linked as the error file",
+       [&] {
+         std::ofstream(out) << "old";
+         fs::create_hard_link(out, err);
+       },
+       100, true},
+      // A link to another file that does not exist yet is no clash.
+      {"error file a dangling symbolic link elsewhere", [&] { fs::create_symlink("other.txt", err); }, 1, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    for (const char* name : {"data_out.txt", "error.txt", "hop", "other.txt"}) fs::remove(dir_ / name);
+    Input(input);
+    row.make();
+    EXPECT_EQ(Execute(), row.result);
+    EXPECT_EQ(ReadAll(in), input);
+    if (row.errorFileHoldsTheLine) {
+      EXPECT_EQ(ReadAll(err), refused);
+    }
+  }
+}
+
+// A FIFO or a device under a file's name: refused without opening it, so
+// that a run neither waits for the other end of a FIFO nor reads a stream
+// that never ends, and nothing is written to it.
+TEST_F(FileDriverTest, FilesThatAreNoRegularFilesAreRefusedWithoutBlocking) {
+  Ready();
+  const fs::path in = dir_ / "data_in.txt", out = dir_ / "data_out.txt", err = dir_ / "error.txt";
+  enum Kind { kFifo, kEndlessFifo, kDevice };
+  struct Row {
+    const char* name;
+    fs::path special;
+    Kind kind;
+    LONG result;
+    const char* errors;  // the error file's text; null when it is the special one
+  } rows[] = {
+      {"input: a FIFO nobody writes", in, kFifo, 1, "1;0;Cannot read input file.\r\n"},
+      {"input: a FIFO whose writer never stops", in, kEndlessFifo, 1, "1;0;Cannot read input file.\r\n"},
+      {"input: a device", in, kDevice, 1, "1;0;Cannot read input file.\r\n"},
+      {"output: a FIFO nobody reads", out, kFifo, 100, "100;0;Cannot write packet data.\r\n"},
+      {"output: a device", out, kDevice, 100, "100;0;Cannot write packet data.\r\n"},
+      {"error file: a FIFO nobody reads", err, kFifo, 100, nullptr},
+      {"error file: a device", err, kDevice, 100, nullptr},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    for (const fs::path& p : {in, out, err}) fs::remove(p);
+    if (row.special != in) Input("D;I;COFFEE;1250;A;7;\r\n");
+    std::optional<Fifo> fifo;
+    if (row.kind == kDevice) {
+      fs::create_symlink("/dev/null", row.special);
+    } else {
+      fifo.emplace(row.special);
+      if (row.kind == kEndlessFifo) fifo->StartWriting();
+    }
+    LONG result = -1;
+    WithinBound([&] { result = Execute(); }, [&] {
+      if (fifo) fifo->Unblock();
+    });
+    EXPECT_EQ(result, row.result);
+    if (row.errors) {
+      EXPECT_EQ(Errors(), row.errors);
+    }
+    // The output is not made when the run cannot go on.
+    if (row.special != out) {
+      EXPECT_FALSE(fs::exists(out));
+    }
+  }
+}
+
+TEST_F(FileDriverTest, APacketLibraryThatIsAFifoIsRefusedWithoutBlocking) {
+  Fifo fifo(dir_ / "planted.pkd");
+  HRESULT hr = E_FAIL;
+  WithinBound([&] { hr = driver_->put_PacketDefFile(B((dir_ / "planted.pkd").string()).Get()); },
+              [&] { fifo.Unblock(); });
+  EXPECT_EQ(hr, S_OK);
+  EXPECT_EQ(driver_->WorkingPacket(), nullptr);
+}
+
+// The input is read a line at a time: lines before StartLine are passed over
+// without being kept, and a line longer than any packet can be is refused
+// without being kept whole.
+TEST_F(FileDriverTest, TheInputIsReadAsItGoes) {
+  Ready();
+  // One line of 64 MiB of zero bytes, without a line end (a sparse file).
+  const fs::path in = dir_ / "data_in.txt";
+  std::ofstream(in).close();
+  fs::resize_file(in, std::uintmax_t{64} << 20);
+  if (!PeakMemory::Reset() || PeakMemory::KiB() < 0) GTEST_SKIP() << "the peak of memory cannot be measured";
+  struct Row {
+    LONG startLine;
+    LONG result;
+    const char* errors;
+  } rows[] = {
+      {1, 0, ""},  // passed over: no line processed
+      {0, 3, "3;0;Text cannot be formatted into packet.\r\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.startLine);
+    driver_->put_StartLine(row.startLine);
+    ASSERT_TRUE(PeakMemory::Reset());
+    const long before = PeakMemory::KiB();
+    EXPECT_EQ(Execute(), row.result);
+    EXPECT_LT(PeakMemory::KiB() - before, 32 * 1024);
+    EXPECT_EQ(Errors(), row.errors);
+  }
+}
+
 TEST_F(FileDriverTest, WithoutALibraryEveryLineFailsWithItsIndex) {
   driver_->put_DataPath(B(dir_.string()).Get());
   driver_->put_PortName(B("COM99").Get());
@@ -220,11 +437,11 @@ TEST_F(FileDriverTest, LinesThatMakeNoPacket) {
       {"no separators here", "3;0;Text cannot be formatted into packet."},
       {"X;Q;COFFEE;1250;A;7;", "3;0;Text cannot be formatted into packet."},  // unknown kind and identifier
       {"D;Q;COFFEE;1250;A;7;", "3;0;Text cannot be formatted into packet."},  // unknown identifier
-      {"D;I;A NAME OF NINETEEN C;1250;A;7;", "3;0;Text cannot be formatted into packet."},  // longer than 18
       {"D;I;COFFEE;1250;A;1234567;", "3;0;Text cannot be formatted into packet."},         // longer than 6
       {"D;I;COFFEE;12x;A;7;", "3;0;Text cannot be formatted into packet."},                // no amount
       {"D;I;COFFEE;1250;A;7;", "1;0;Connection failure."},
       {"D;I;EIGHTEEN CHARS....;1250;A;7;", "1;0;Connection failure."},  // exactly 18
+      {"D;I;A NAME OF NINETEEN C;1250;A;7;", "1;0;Connection failure."},  // a text is cut to its 18
       {"I;COFFEE;1250;A;7;", "1;0;Connection failure."},                // no kind: the second reading
       {"E;0001;Paper out;", "1;0;Connection failure."},                 // "E" is the identifier here
       {"S;I;1;;;", "1;0;Connection failure."},

@@ -3,11 +3,9 @@
 // CreatePacket, Edit, SaveToFile and the library's lifetime.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <chrono>
 #include <climits>
 #include <thread>
@@ -838,61 +836,96 @@ TEST(PacketLibraryLimitsTest, AFileLargerThanTheLimitFailsAtTheLineThatCrossesIt
   EXPECT_FALSE(scan->ReadCreateReport(file.Path()));
 }
 
-// Writes to a FIFO without end until the reader goes away.
-class EndlessFifo {
+// A FIFO under a library's name: nobody holds either end, unless a writer
+// that never stops is started. Unblock frees an open waiting for a writer.
+class Fifo {
  public:
-  EndlessFifo() : path_(fs::temp_directory_path() / ("plib-fifo-" + std::to_string(::getpid()))) {
+  Fifo() : path_(fs::temp_directory_path() / ("plib-fifo-" + std::to_string(::getpid()))) {
     fs::remove(path_);
     EXPECT_EQ(::mkfifo(path_.c_str(), 0600), 0);
-    writer_ = std::thread([this] {
-      sigset_t pipe;
-      sigemptyset(&pipe);
-      sigaddset(&pipe, SIGPIPE);
-      pthread_sigmask(SIG_BLOCK, &pipe, nullptr);  // a closed reader gives EPIPE instead
-      const int fd = ::open(path_.c_str(), O_WRONLY);
-      if (fd < 0) return;
-      const std::string chunk(65536, 'x');
-      while (::write(fd, chunk.data(), chunk.size()) > 0) {
+  }
+  ~Fifo() {
+    Unblock();
+    fs::remove(path_);
+  }
+  void StartWriting() {
+    const int fd = ::open(path_.c_str(), O_RDWR | O_NONBLOCK);  // never waits for a reader
+    ASSERT_GE(fd, 0);
+    writer_ = std::thread([this, fd] {
+      const std::string chunk(4096, 'x');
+      while (!stop_) {
+        [[maybe_unused]] const ssize_t ignored = ::write(fd, chunk.data(), chunk.size());
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
       }
       ::close(fd);
     });
   }
-  ~EndlessFifo() {
-    writer_.join();
-    fs::remove(path_);
+  // A reader waiting in its open gets a writer that leaves at once and reads
+  // the end; a writer that never stops stops.
+  void Unblock() {
+    stop_ = true;
+    if (writer_.joinable()) writer_.join();
+    const int fd = ::open(path_.c_str(), O_WRONLY | O_NONBLOCK);
+    if (fd >= 0) ::close(fd);
   }
   std::string Path() const { return path_.string(); }
 
  private:
   fs::path path_;
   std::thread writer_;
+  std::atomic<bool> stop_{false};
 };
 
-TEST(PacketLibraryLimitsTest, AFileThatNeverEndsIsRefusedQuickly) {
+// Runs CALL on a thread of its own; a call that has not returned within a
+// generous bound is blocked: the test fails and UNBLOCK frees it.
+template <class Call, class Unblock>
+void WithinBound(Call&& call, Unblock&& unblock) {
+  std::atomic<bool> done{false};
+  std::thread runner([&] {
+    call();
+    done = true;
+  });
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!done && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  if (!done) {
+    ADD_FAILURE() << "the load blocked";
+    unblock();
+  }
+  runner.join();
+}
+
+// Only a regular file is a definitions file. Anything else under the name is
+// refused as a missing file is, without opening it: a FIFO nobody writes does
+// not block the load, one that never ends and a device are not read.
+TEST(PacketLibraryLimitsTest, PathsThatAreNoRegularFilesAreRefusedWithoutBlocking) {
+  auto library = Create<IQAVZLVPacketLibrary>(CLSID_QAVZLVPacketLibrary);
+  ASSERT_TRUE(Load(library.Get(), kFull));
+  for (const bool endless : {false, true}) {
+    SCOPED_TRACE(endless ? "a FIFO that never ends" : "a FIFO nobody writes");
+    Fifo fifo;
+    if (endless) fifo.StartWriting();
+    bool loaded = true;
+    WithinBound([&] { loaded = Load(library.Get(), fifo.Path()); }, [&] { fifo.Unblock(); });
+    EXPECT_FALSE(loaded);
+    EXPECT_EQ(FileNameOf(library.Get()), kFull);
+  }
+  EXPECT_FALSE(Load(library.Get(), "/dev/zero"));
+  EXPECT_EQ(FileNameOf(library.Get()), kFull);
+  Readers r;
+  DefinitionsReadFailure failure;
+  EXPECT_FALSE(LoadFlowsFromFile(r.flows, "/dev/zero", &failure));
+  EXPECT_EQ(failure.lineNumber, 0);
+}
+
+// A sparse file that claims a terabyte: neither reserved nor read whole.
+TEST(PacketLibraryLimitsTest, AFileThatClaimsMoreThanItHoldsIsRefusedQuickly) {
   const auto start = std::chrono::steady_clock::now();
-  {
-    Readers r;
-    DefinitionsReadFailure failure;
-    EXPECT_FALSE(LoadFlowsFromFile(r.flows, "/dev/zero", &failure));
-    EXPECT_EQ(failure.lineNumber, 1);
-    EXPECT_EQ(failure.text, "Parse error: file too large.");
-    auto library = Create<IQAVZLVPacketLibrary>(CLSID_QAVZLVPacketLibrary);
-    EXPECT_FALSE(Load(library.Get(), "/dev/zero"));
-  }
-  {
-    EndlessFifo fifo;
-    auto library = Create<IQAVZLVPacketLibrary>(CLSID_QAVZLVPacketLibrary);
-    EXPECT_FALSE(Load(library.Get(), fifo.Path()));
-  }
-  {
-    // A sparse file that claims a terabyte: neither reserved nor read whole.
-    TempFile sparse("");
-    ASSERT_EQ(::truncate(sparse.Path().c_str(), off_t{1} << 40), 0);
-    Readers r;
-    DefinitionsReadFailure failure;
-    EXPECT_FALSE(LoadFramesFromFile(r.frames, sparse.Path(), &failure));
-    EXPECT_EQ(failure.text, "Parse error: file too large.");
-  }
+  TempFile sparse("");
+  ASSERT_EQ(::truncate(sparse.Path().c_str(), off_t{1} << 40), 0);
+  Readers r;
+  DefinitionsReadFailure failure;
+  EXPECT_FALSE(LoadFramesFromFile(r.frames, sparse.Path(), &failure));
+  EXPECT_EQ(failure.text, "Parse error: file too large.");
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
 }
 

@@ -1,0 +1,64 @@
+// Opening a file only when it is a regular file, without ever blocking.
+//
+// The packet library's definitions file and the batch driver's input, output
+// and error files are named by whoever configures the host. A name may stand
+// for a FIFO (whose open waits for the other end for good, and whose data may
+// never end), a device such as /dev/zero, or a terminal. Such a path is
+// refused before it is opened, and the descriptor is opened non-blocking (the
+// path may change in between) and checked again before it is used; normal I/O
+// then blocks as usual.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace zelvani {
+
+class RegularFile {
+ public:
+  // Why an open was refused.
+  enum class Failure {
+    None,        // the file is open
+    Missing,     // nothing can be found under the path
+    NotRegular,  // a directory, FIFO, device or socket
+    System,      // the open itself failed; Error() tells why
+  };
+
+  RegularFile() = default;
+  RegularFile(RegularFile&& other) noexcept;
+  RegularFile& operator=(RegularFile&& other) noexcept;
+  RegularFile(const RegularFile&) = delete;
+  RegularFile& operator=(const RegularFile&) = delete;
+  ~RegularFile();
+
+  // Opens PATH (a name of this system's file layer) for reading.
+  static RegularFile OpenForReading(const std::string& path);
+  // Creates PATH, or truncates it when it is an existing regular file, for
+  // writing (others may read it). An existing path that is not a regular file
+  // is left untouched.
+  static RegularFile CreateForWriting(const std::string& path);
+
+  bool IsOpen() const { return fd_ >= 0; }
+  Failure Why() const { return failure_; }
+  // The system error of a failed open (errno), 0 otherwise.
+  int Error() const { return error_; }
+  int Descriptor() const { return fd_; }
+
+  // Hands the descriptor over to a stdio stream opened with MODE; the stream
+  // then owns it. Null (and the descriptor closed) when no stream can be made.
+  std::FILE* ToStream(const char* mode);
+
+  // Whether PATH exists (following links) and is something other than a
+  // regular file.
+  static bool IsOtherThanRegular(const std::string& path);
+
+ private:
+  static RegularFile Open(const std::string& path, int flags);
+  static RegularFile Refused(Failure why, int error);
+
+  int fd_ = -1;
+  Failure failure_ = Failure::None;
+  int error_ = 0;
+};
+
+}  // namespace zelvani
