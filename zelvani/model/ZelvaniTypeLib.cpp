@@ -415,6 +415,9 @@ com::TypeLibDesc BuildTypeLib() {
   lib.majorVersion = 1;
   lib.minorVersion = 0;
   lib.lcid = 0x409;
+  lib.imports = {
+      {"stdole", MakeGuid("{00020430-0000-0000-C000-000000000046}"), 2, 0, "stdole2.tlb", {}},
+  };
   lib.interfaces = {
       &DeviceDesc(),     &ProtocolDesc(),         &PacketLibraryDesc(),
       &PacketDefDesc(),  &FieldDefDesc(),         &PacketDesc(),
