@@ -9,6 +9,9 @@
 // method; the table names the parameters and gives defaults of optional ones.
 // The invoke thunk generated from the same method pointer converts the
 // automation arguments into the C++ call.
+//
+// Names and help strings are UTF-8 texts, as the source writes them; the type
+// information objects (typeinfo.h) hand them to hosts as UTF-16.
 #pragma once
 
 #include <initializer_list>
