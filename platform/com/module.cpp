@@ -130,7 +130,11 @@ HRESULT ComModule::UnregisterServer() {
     SetErrorInfoText(IUnknown::Iid, u"", AnsiToWide(error));
     return E_FAIL;
   }
-  // A library that is not registered (any more) leaves nothing to remove.
+  // A library that is not registered (any more) leaves nothing to remove. The
+  // module's own library is made first, so that its interfaces are known even
+  // where the registered path cannot be loaded again.
+  ComPtr<ITypeLib> typeLib;
+  if (FAILED(GetTypeLib(typeLib.Out()))) return E_FAIL;
   BSTR registered = nullptr;
   if (SUCCEEDED(QueryPathOfRegTypeLib(lib.libid, lib.majorVersion, lib.minorVersion, lib.lcid, &registered))) {
     SysFreeString(registered);
