@@ -16,6 +16,7 @@
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <memory>
 #include <mutex>
@@ -299,16 +300,14 @@ TypeLibObject* FindLoaded(REFGUID libid, WORD major, WORD minor) {
 TypeLibObject::TypeLibObject(const TypeLibDesc& desc) : desc_(desc) {
   UINT index = 0;
   for (const InterfaceDesc* itf : desc.interfaces) {
-    infos_.push_back(std::make_unique<TypeInfoObject>(*this, index, View::Dispatch, itf, nullptr, nullptr));
-    if (itf->flags & kInterfaceVtableOnly) {
-      // A plain interface has its vtable view only; it stands in the list.
-      infos_.back() = std::make_unique<TypeInfoObject>(*this, index, View::Vtable, itf, nullptr, nullptr);
-      vtables_.push_back(nullptr);
-    } else if (itf->flags & kInterfaceDispatchOnly) {
-      vtables_.push_back(nullptr);
-    } else {
-      vtables_.push_back(std::make_unique<TypeInfoObject>(*this, index, View::Vtable, itf, nullptr, nullptr));
-    }
+    // A plain interface has its vtable view only, which stands in the list; a
+    // dispatch interface its dispatch view only; a dual one both.
+    const bool plain = itf->flags & kInterfaceVtableOnly;
+    const bool dual = !(itf->flags & (kInterfaceVtableOnly | kInterfaceDispatchOnly));
+    infos_.push_back(std::make_unique<TypeInfoObject>(*this, index, plain ? View::Vtable : View::Dispatch, itf,
+                                                      nullptr, nullptr));
+    vtables_.push_back(dual ? std::make_unique<TypeInfoObject>(*this, index, View::Vtable, itf, nullptr, nullptr)
+                            : nullptr);
     ++index;
   }
   for (const CoclassDesc& c : desc.coclasses)
