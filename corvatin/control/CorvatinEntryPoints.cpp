@@ -14,4 +14,7 @@ COM_API HRESULT DllRegisterServer() { return corvatin::CorvatinModule().Register
 
 COM_API HRESULT DllUnregisterServer() { return corvatin::CorvatinModule().UnregisterServer(); }
 
+// The module's type library, for LoadTypeLib on the module's file.
+COM_API HRESULT DllGetTypeLib(ITypeLib** lib) { return corvatin::CorvatinModule().GetTypeLib(lib); }
+
 }  // extern "C"

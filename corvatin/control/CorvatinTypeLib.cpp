@@ -1,7 +1,7 @@
 // The one description of the control's type library: every interface with its
 // members in slot order (names, DISPIDs, parameters and defaults), the coclasses
-// and the enumerations. Dispatch and registration read it; nothing else
-// describes the control's types.
+// and the enumerations. Dispatch, registration and the ITypeLib that hosts load
+// read it; nothing else describes the control's types.
 #include "corvatin/control/CorvatinTypeLib.h"
 
 namespace corvatin {
@@ -557,7 +557,8 @@ const InterfaceDesc& EventsDesc() {
                                  m.dispid = DISPID_QAVECREvents_OnClick;
                                  m.kind = com::MemberKind::Method;
                                  return m;
-                               }()});
+                               }()},
+                               com::kInterfaceDispatchOnly);
   return d;
 }
 

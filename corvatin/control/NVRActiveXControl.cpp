@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "corvatin/control/CorvatinServer.h"
+
 namespace corvatin {
 
 namespace {
@@ -284,10 +286,13 @@ HRESULT TNVRActiveXControl::FindConnectionPoint(REFIID riid, IConnectionPoint** 
 }
 
 // ---------------------------------------------------------------------------
-// Class information: the object layer describes types by its own tables and has
-// no type information objects to hand out; the events interface is known.
+// Class information: the control's coclass in the module's type library, which
+// names its default interface and its default source (the events interface).
 
-HRESULT TNVRActiveXControl::GetClassInfo(ITypeInfo** ppTI) { return NotImplemented(ppTI); }
+HRESULT TNVRActiveXControl::GetClassInfo(ITypeInfo** ppTI) {
+  if (!ppTI) return E_POINTER;
+  return com::GetTypeInfoOf(CorvatinModule().TypeLib(), info_.clsid, ppTI);
+}
 
 HRESULT TNVRActiveXControl::GetGUID(DWORD dwGuidKind, GUID* pGUID) {
   if (!pGUID) return E_POINTER;

@@ -219,13 +219,15 @@ HRESULT TQAVECRObj::QueryInterface(REFIID riid, void** ppv) {
 
 HRESULT TQAVECRObj::GetTypeInfoCount(UINT* count) {
   if (!count) return E_POINTER;
-  *count = 0;
+  *count = 1;
   return S_OK;
 }
 
-HRESULT TQAVECRObj::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
-  if (info) *info = nullptr;
-  return E_NOTIMPL;
+HRESULT TQAVECRObj::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
+  if (!info) return E_POINTER;
+  *info = nullptr;
+  if (index != 0) return DISP_E_BADINDEX;
+  return com::GetTypeInfoOf(CorvatinTypeLib(), IQAVECR::Iid, info);
 }
 
 HRESULT TQAVECRObj::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {

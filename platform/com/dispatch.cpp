@@ -52,8 +52,8 @@ struct InterfaceDesc::Index {
 };
 
 InterfaceDesc::InterfaceDesc(std::string n, const IID& i, const InterfaceDesc* b, std::string help,
-                             std::vector<MemberDesc> m)
-    : name(std::move(n)), iid(i), base(b), helpString(std::move(help)), members(std::move(m)) {
+                             std::vector<MemberDesc> m, unsigned f)
+    : name(std::move(n)), iid(i), base(b), helpString(std::move(help)), members(std::move(m)), flags(f) {
   auto index = std::make_shared<Index>();
   if (base)
     for (const MemberDesc* bm : base->AllMembers()) index->Add(bm);

@@ -76,39 +76,22 @@ std::string ComModule::Path() const {
   return {};
 }
 
-namespace {
-
-const char* kProxyStub = "{00020424-0000-0000-C000-000000000046}";
-
-std::string Directory(const std::string& path) {
-  auto p = path.rfind('/');
-  return p == std::string::npos ? std::string(".") : path.substr(0, p);
-}
-
-}  // namespace
+HRESULT ComModule::GetTypeLib(ITypeLib** lib) const { return GetTypeLibOf(TypeLib(), lib); }
 
 HRESULT ComModule::RegisterServer() {
   const TypeLibDesc& lib = TypeLib();
   const std::string path = Path();
   if (path.empty()) return E_FAIL;
+  for (const Factory* f : factories_)
+    if (!lib.FindCoclass(f->Clsid())) return E_FAIL;
+  ComPtr<ITypeLib> typeLib;
+  if (FAILED(GetTypeLib(typeLib.Out())) || FAILED(RegisterTypeLib(typeLib.Get(), Utf8ToWide(path).c_str(), nullptr)))
+    return E_FAIL;
   const std::string libid = GuidToString(lib.libid);
   const std::string version = lib.Version();
   registry::Transaction t;
-  const std::string libKey = "HKEY_CLASSES_ROOT\\TypeLib\\" + libid + "\\" + version;
-  t.SetValue(libKey, "", lib.helpString);
-  t.SetValue(libKey + "\\0\\win32", "", path);
-  t.SetValue(libKey + "\\FLAGS", "", std::to_string(lib.flags));
-  t.SetValue(libKey + "\\HELPDIR", "", Directory(path));
-  for (const InterfaceDesc* itf : lib.interfaces) {
-    const std::string key = "HKEY_CLASSES_ROOT\\Interface\\" + GuidToString(itf->iid);
-    t.SetValue(key, "", itf->name);
-    t.SetValue(key + "\\ProxyStubClsid32", "", kProxyStub);
-    t.SetValue(key + "\\TypeLib", "", libid);
-    t.SetValue(key + "\\TypeLib", "Version", version);
-  }
   for (const Factory* f : factories_) {
     const CoclassDesc* c = lib.FindCoclass(f->Clsid());
-    if (!c) return E_FAIL;
     const std::string clsid = GuidToString(c->clsid);
     const std::string progId = lib.name + "." + c->name;
     const std::string key = "HKEY_CLASSES_ROOT\\CLSID\\" + clsid;
@@ -141,13 +124,21 @@ HRESULT ComModule::UnregisterServer() {
     t.DeleteTree("HKEY_CLASSES_ROOT\\CLSID\\" + GuidToString(c->clsid));
     t.DeleteTree("HKEY_CLASSES_ROOT\\" + lib.name + "." + c->name);
   }
-  for (const InterfaceDesc* itf : lib.interfaces) t.DeleteTree("HKEY_CLASSES_ROOT\\Interface\\" + GuidToString(itf->iid));
-  t.DeleteTree("HKEY_CLASSES_ROOT\\TypeLib\\" + GuidToString(lib.libid));
   std::string error;
   HRESULT hr = t.Commit(&error);
   if (FAILED(hr)) {
     SetErrorInfoText(IUnknown::Iid, u"", AnsiToWide(error));
     return E_FAIL;
+  }
+  // A library that is not registered (any more) leaves nothing to remove. The
+  // module's own library is made first, so that its interfaces are known even
+  // where the registered path cannot be loaded again.
+  ComPtr<ITypeLib> typeLib;
+  if (FAILED(GetTypeLib(typeLib.Out()))) return E_FAIL;
+  BSTR registered = nullptr;
+  if (SUCCEEDED(QueryPathOfRegTypeLib(lib.libid, lib.majorVersion, lib.minorVersion, lib.lcid, &registered))) {
+    SysFreeString(registered);
+    if (FAILED(UnRegisterTypeLib(lib.libid, lib.majorVersion, lib.minorVersion, lib.lcid, SYS_WIN64))) return E_FAIL;
   }
   return S_OK;
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/com/activation.h"
+#include "platform/com/typeinfo.h"
 #include "platform/com/typelib.h"
 
 namespace com {
@@ -41,10 +42,13 @@ class COM_API ComModule : public LoadedModule {
   HRESULT GetClassObject(REFCLSID clsid, REFIID riid, void** ppv) override;
   // DllCanUnloadNow: S_OK when no object lives and no factory is locked.
   HRESULT CanUnloadNow() const;
-  // DllRegisterServer / DllUnregisterServer: the type library's keys, then for each
-  // factory the class keys and its ProgID ("<library>.<coclass>").
+  // DllRegisterServer / DllUnregisterServer: the type library registered with the
+  // module's path (RegisterTypeLib), then for each factory the class keys and its
+  // ProgID ("<library>.<coclass>"); unregistration removes both.
   HRESULT RegisterServer();
   HRESULT UnregisterServer();
+  // DllGetTypeLib: the module's type library, generated from its description.
+  HRESULT GetTypeLib(ITypeLib** lib) const;
 
   // The full path of the module file.
   std::string Path() const;

@@ -79,14 +79,17 @@ class ComObject : public Itf {
     return n;
   }
 
+  // One type info: the interface's, from the module's type library.
   HRESULT GetTypeInfoCount(UINT* count) override {
     if (!count) return E_POINTER;
-    *count = 0;
+    *count = 1;
     return S_OK;
   }
-  HRESULT GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
-    if (info) *info = nullptr;
-    return E_NOTIMPL;
+  HRESULT GetTypeInfo(UINT index, LCID, ITypeInfo** info) override {
+    if (!info) return E_POINTER;
+    *info = nullptr;
+    if (index != 0) return DISP_E_BADINDEX;
+    return GetTypeInfoOf(module_.TypeLib(), IidOf<Itf>(), info);
   }
   HRESULT GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
     const InterfaceDesc* d = Desc();

@@ -9,6 +9,9 @@
 // method; the table names the parameters and gives defaults of optional ones.
 // The invoke thunk generated from the same method pointer converts the
 // automation arguments into the C++ call.
+//
+// Names and help strings are UTF-8 texts, as the source writes them; the type
+// information objects (typeinfo.h) hand them to hosts as UTF-16.
 #pragma once
 
 #include <initializer_list>
@@ -37,6 +40,7 @@ struct ParamDesc {
   bool optional = false;
   bool hasDefault = false;
   Variant defaultValue;
+  IID iid{};  // for interface types: the interface (GUID_NULL for IDispatch and IUnknown)
 };
 
 // A parameter as written in a table: a name, optionally a default value and a
@@ -93,12 +97,17 @@ struct MemberDesc {
   MemberKind kind = MemberKind::Method;
   std::vector<ParamDesc> params;
   VARTYPE result = VT_EMPTY;  // VT_EMPTY: no result
-  const char* resultInterface = nullptr;  // for interface results: the interface's name
+  IID resultIid{};  // for interface results: the interface (GUID_NULL for IDispatch and IUnknown)
   unsigned flags = 0;
   InvokeThunk thunk = nullptr;
+  std::string helpString;
 
   MemberDesc& Hidden() {
     flags |= kMemberHidden;
+    return *this;
+  }
+  MemberDesc& Help(const char* text) {
+    helpString = text;
     return *this;
   }
   // Overrides the result type taken from the signature (VT_DATE for a double).
@@ -111,14 +120,20 @@ struct MemberDesc {
 constexpr unsigned kTypeHidden = 1;
 constexpr unsigned kTypeControl = 2;  // an ActiveX control: registered with the control keys
 
+// What kind of interface a description is; a dual interface by default.
+constexpr unsigned kInterfaceDispatchOnly = 1;  // a dispatch interface only (an events interface)
+constexpr unsigned kInterfaceVtableOnly = 2;    // a plain vtable interface, not dispatchable
+
 struct COM_API InterfaceDesc {
   std::string name;
   IID iid;
-  const InterfaceDesc* base = nullptr;  // null: derives from IDispatch
+  const InterfaceDesc* base = nullptr;  // null: derives from IDispatch (a vtable-only one: from nothing)
   std::string helpString;
   std::vector<MemberDesc> members;  // own members, in slot order
+  unsigned flags = 0;  // kInterfaceDispatchOnly, kInterfaceVtableOnly
 
-  InterfaceDesc(std::string n, const IID& i, const InterfaceDesc* b, std::string help, std::vector<MemberDesc> m);
+  InterfaceDesc(std::string n, const IID& i, const InterfaceDesc* b, std::string help, std::vector<MemberDesc> m,
+                unsigned f = 0);
   InterfaceDesc(const InterfaceDesc&) = delete;
   InterfaceDesc& operator=(const InterfaceDesc&) = delete;
 
@@ -145,11 +160,19 @@ struct CoclassDesc {
   const InterfaceDesc* sourceInterface = nullptr;  // the default events interface, if any
 };
 
+struct EnumConstant {
+  EnumConstant(std::string n, LONG v, std::string help = {})
+      : name(std::move(n)), value(v), helpString(std::move(help)) {}
+  std::string name;
+  LONG value = 0;
+  std::string helpString;
+};
+
 struct EnumDesc {
   std::string name;
   GUID guid;
   std::string helpString;
-  std::vector<std::pair<std::string, LONG>> constants;
+  std::vector<EnumConstant> constants;
 };
 
 // Another library this one refers to, and the interfaces taken from it. Only the
@@ -210,6 +233,23 @@ constexpr VARTYPE VarTypeOf() {
   else if constexpr (std::is_same_v<T, IUnknown*>) return VT_UNKNOWN;
   else if constexpr (IsInterfacePtr<T>::value) return VT_DISPATCH;
   else static_assert(sizeof(T) == 0, "type not supported by automation");
+}
+
+// The interface of an interface-pointer type (I* or, for out parameters, I**);
+// GUID_NULL for IDispatch, IUnknown and every other type.
+template <class T>
+constexpr IID InterfaceIidOf() {
+  using P = std::conditional_t<std::is_pointer_v<T> && std::is_pointer_v<std::remove_pointer_t<T>>,
+                               std::remove_pointer_t<T>, T>;
+  if constexpr (IsInterfacePtr<P>::value) {
+    using I = std::remove_pointer_t<P>;
+    if constexpr (std::is_same_v<I, IUnknown> || std::is_same_v<I, IDispatch>)
+      return GUID_NULL;
+    else
+      return IidOf<I>();
+  } else {
+    return GUID_NULL;
+  }
 }
 
 template <class T>
@@ -400,6 +440,7 @@ HRESULT ThunkWithResult(IDispatch* self, CallFrame& frame) {
 template <class Tuple, std::size_t... Ix>
 void FillParamTypes(std::vector<ParamDesc>& out, std::index_sequence<Ix...>) {
   ((out[Ix].vt = out[Ix].vt ? out[Ix].vt : ArgTraits<std::tuple_element_t<Ix, Tuple>>::vt), ...);
+  ((out[Ix].iid = InterfaceIidOf<std::tuple_element_t<Ix, Tuple>>()), ...);
 }
 
 COM_API MemberDesc BuildMember(const char* name, DISPID id, MemberKind kind, std::initializer_list<Param> params,
@@ -417,7 +458,9 @@ MemberDesc Make(const char* name, DISPID id, MemberKind kind, std::initializer_l
   if constexpr (HasResult) {
     using RPtr = std::tuple_element_t<n, typename T::Args>;
     result = VarTypeOf<std::remove_pointer_t<RPtr>>();
-    return BuildMember(name, id, kind, params, std::move(typed), result, &ThunkWithResult<Fn>);
+    MemberDesc m = BuildMember(name, id, kind, params, std::move(typed), result, &ThunkWithResult<Fn>);
+    m.resultIid = InterfaceIidOf<std::remove_pointer_t<RPtr>>();
+    return m;
   } else {
     return BuildMember(name, id, kind, params, std::move(typed), result, &ThunkNoResult<Fn>);
   }

@@ -14,4 +14,7 @@ COM_API HRESULT DllRegisterServer() { return zelvani::ZelvaniModule().RegisterSe
 
 COM_API HRESULT DllUnregisterServer() { return zelvani::ZelvaniModule().UnregisterServer(); }
 
+// The module's type library, for LoadTypeLib on the module's file.
+COM_API HRESULT DllGetTypeLib(ITypeLib** lib) { return zelvani::ZelvaniModule().GetTypeLib(lib); }
+
 }  // extern "C"

@@ -1,3 +1,7 @@
+// The one description of the engine's type library: every interface with its
+// members in slot order (names, DISPIDs, parameters, defaults and help
+// strings), the coclasses and the enumerations with their constants' texts.
+// Dispatch, registration and the ITypeLib that hosts load all read it.
 #include "zelvani/model/ZelvaniTypeLib.h"
 
 namespace zelvani {
@@ -294,15 +298,16 @@ const InterfaceDesc& PacketDesc() {
           COM_PROP(I, PacketType, 8),
           PropGet<&I::get_PacketStruct>("PacketStruct", 15),
           PropGet<&I::get_PacketDef>("PacketDef", 14),
-          PropGet<&I::get_DefinitionIndex>("DefinitionIndex", 3),
-          PropGet<&I::get_FieldsCount>("FieldsCount", 4),
+          PropGet<&I::get_DefinitionIndex>("DefinitionIndex", 3)
+              .Help("Index of packet definition object for this packet in the packetdefs collection"),
+          PropGet<&I::get_FieldsCount>("FieldsCount", 4).Help("Count of packets fields"),
           PropGet<&I::get_FieldValues>("FieldValues", 5, {Param("Index")}),
           PropPut<&I::put_FieldValues>("FieldValues", 5, {Param("Index"), Param("Value")}),
           COM_PROP(I, DataString, 6),
           COM_PROP(I, PacketLibrary, 7),
-          PropGet<&I::get_Length>("Length", 9),
+          PropGet<&I::get_Length>("Length", 9).Help("Returns length of packet data"),
           COM_PROP(I, IsLast, 201),
-          Procedure<&I::LoadDefaults>("LoadDefaults", 10),
+          Procedure<&I::LoadDefaults>("LoadDefaults", 10).Help("Loads default values for packet fields"),
           Method<&I::GetDelimitedString>(
               "GetDelimitedString", 11,
               {Param("Delimiter"), Param("Brackets"), Param("NewLineChar"), Param("Options")}),
@@ -415,6 +420,9 @@ com::TypeLibDesc BuildTypeLib() {
   lib.majorVersion = 1;
   lib.minorVersion = 0;
   lib.lcid = 0x409;
+  lib.imports = {
+      {"stdole", MakeGuid("{00020430-0000-0000-C000-000000000046}"), 2, 0, "stdole2.tlb", {}},
+  };
   lib.interfaces = {
       &DeviceDesc(),     &ProtocolDesc(),         &PacketLibraryDesc(),
       &PacketDefDesc(),  &FieldDefDesc(),         &PacketDesc(),
@@ -473,17 +481,18 @@ com::TypeLibDesc BuildTypeLib() {
       {"QAVZLVDataConversion",
        MakeGuid("{26FD1FAD-99FB-4520-A164-3E35D21FF8AC}"),
        "data conversion constants",
-       {{"qzlvdcNone", qzlvdcNone},
-        {"qzlvdcShortDate", qzlvdcShortDate},
-        {"qzlvdcHundredths", qzlvdcHundredths},
-        {"qzlvdcThousands", qzlvdcThousands},
-        {"qzlvdcSigned", qzlvdcSigned},
-        {"qzlvdcZeroPadded", qzlvdcZeroPadded},
-        {"qzlvdcLeftJustify", qzlvdcLeftJustify},
-        {"qzlvdcRightJustify", qzlvdcRightJustify},
-        {"qzlvdcHex", qzlvdcHex},
-        {"qzlvdcStringTerminated", qzlvdcStringTerminated},
-        {"qzlvdcFitFieldToData", qzlvdcFitFieldToData}}},
+       {{"qzlvdcNone", qzlvdcNone, "no conversion is needed"},
+        {"qzlvdcShortDate", qzlvdcShortDate, "convert from/to ECR short date format"},
+        {"qzlvdcHundredths", qzlvdcHundredths, "convert from/to hundredths of monetary unit"},
+        {"qzlvdcThousands", qzlvdcThousands, "convert from/to hundredths of monetary unit"},
+        {"qzlvdcSigned", qzlvdcSigned, "signed value"},
+        {"qzlvdcZeroPadded", qzlvdcZeroPadded, "result is zero-padded"},
+        {"qzlvdcLeftJustify", qzlvdcLeftJustify, "left justify field"},
+        {"qzlvdcRightJustify", qzlvdcRightJustify, "right justify field"},
+        {"qzlvdcHex", qzlvdcHex, "hexadecimal value"},
+        {"qzlvdcStringTerminated", qzlvdcStringTerminated,
+         "string is terminated with specific char if shorter than field size"},
+        {"qzlvdcFitFieldToData", qzlvdcFitFieldToData, "field size is fit to data size"}}},
       {"QAVZLVProtocolError",
        MakeGuid("{62348443-7FB2-48B2-9327-1378BC395880}"),
        "",
@@ -558,17 +567,20 @@ com::TypeLibDesc BuildTypeLib() {
       {"QAVZLVFlowFlags",
        MakeGuid("{BE10D972-B0B2-4FD4-A580-FDF7CFB5E300}"),
        "",
-       {{"qzlvffSendIfOK", qzlvffSendIfOK},
-        {"qzlvffSendIfNotOK", qzlvffSendIfNotOK},
-        {"qzlvffOKIfReceived", qzlvffOKIfReceived},
-        {"qzlvffNotOKIfReceived", qzlvffNotOKIfReceived},
-        {"qzlvffWaitIfReceived", qzlvffWaitIfReceived},
-        {"qzlvffRejectedIfReceived", qzlvffRejectedIfReceived},
-        {"qzlvffEndOfDataIfReceived", qzlvffEndOfDataIfReceived},
-        {"qzlvffResetPortIfReceived", qzlvffResetPortIfReceived},
-        {"qzlvffNoDataIfReceived", qzlvffNoDataIfReceived},
-        {"qzlvffResetPortBeforeSend", qzlvffResetPortBeforeSend},
-        {"qzlvffEndTransmission", qzlvffEndTransmission}}},
+       {{"qzlvffSendIfOK", qzlvffSendIfOK, "wyślij jeżeli odebrano prawidłowe dane"},
+        {"qzlvffSendIfNotOK", qzlvffSendIfNotOK, "wyślij jeżeli nie odebrano prawidłowych danych"},
+        {"qzlvffOKIfReceived", qzlvffOKIfReceived, "jeżeli odebrano, to wysłane dane zostały zaakceptowane"},
+        {"qzlvffNotOKIfReceived", qzlvffNotOKIfReceived,
+         "jeżeli odebrano, to wysłane dane nie zostały zaakceptowane"},
+        {"qzlvffWaitIfReceived", qzlvffWaitIfReceived, "jeżeli odebrano, to należy poczekać i ponowić odczyt"},
+        {"qzlvffRejectedIfReceived", qzlvffRejectedIfReceived,
+         "jeżeli odebrano, to wysłane dane zostały zaakceptowane, ale z powodu błedu w nich zostały odrzucone"},
+        {"qzlvffEndOfDataIfReceived", qzlvffEndOfDataIfReceived,
+         "jeżeli odebrano, to nie ma więcej danych do odebrania"},
+        {"qzlvffResetPortIfReceived", qzlvffResetPortIfReceived, "jeżeli odebrano, to wykonaj reset portu"},
+        {"qzlvffNoDataIfReceived", qzlvffNoDataIfReceived, "jeżeli odebrano, to brak danych do odebrania"},
+        {"qzlvffResetPortBeforeSend", qzlvffResetPortBeforeSend, "przed wysłaniem wykonaj reset portu"},
+        {"qzlvffEndTransmission", qzlvffEndTransmission, "po wykonaniu zakończ transmisję"}}},
       {"QAVZLVFlowTypes",
        MakeGuid("{33ADD6D1-84D1-4452-A54E-33044892679B}"),
        "",

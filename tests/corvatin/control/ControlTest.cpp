@@ -144,7 +144,6 @@ TEST_F(ControlTest, MembersOutsideTheContractAnswerNotImplemented) {
   auto control = WithoutEngine();
   auto object = As<IOleObject>(control);
   auto ctl = As<IOleControl>(control);
-  auto info = As<IProvideClassInfo2>(control);
   struct Case {
     const char* name;
     std::function<HRESULT()> call;
@@ -161,7 +160,6 @@ TEST_F(ControlTest, MembersOutsideTheContractAnswerNotImplemented) {
       {"OnMnemonic", [&] { return ctl->OnMnemonic(nullptr); }},
       {"OnAmbientPropertyChange", [&] { return ctl->OnAmbientPropertyChange(-709); }},
       {"FreezeEvents", [&] { return ctl->FreezeEvents(TRUE); }},
-      {"GetClassInfo", [&] { ITypeInfo* ti = nullptr; return info->GetClassInfo(&ti); }},
       {"GetUserType", [&] { LPOLESTR s = nullptr; return object->GetUserType(1, &s); }},
       {"EnumVerbs", [&] { IEnumOLEVERB* e = nullptr; return object->EnumVerbs(&e); }},
   };

@@ -377,9 +377,11 @@ TEST(CorvatinTypeLibTest, Enumerations) {
     EXPECT_EQ(GuidToString(e->guid), r.guid) << r.name;
     EXPECT_EQ(e->constants.size(), r.count) << r.name;
     for (const auto& sample : r.samples)
-      EXPECT_NE(std::find(e->constants.begin(), e->constants.end(), sample), e->constants.end())
+      EXPECT_NE(std::find_if(e->constants.begin(), e->constants.end(),
+                             [&](const com::EnumConstant& c) { return c.name == sample.first && c.value == sample.second; }),
+                e->constants.end())
           << r.name << "." << sample.first;
-    for (const auto& c : e->constants) EXPECT_TRUE(constantNames.insert(c.first).second) << c.first << " twice";
+    for (const auto& c : e->constants) EXPECT_TRUE(constantNames.insert(c.name).second) << c.name << " twice";
   }
 }
 
@@ -417,7 +419,7 @@ TEST_F(CorvatinRegistrationTest, WritesProgIdsAndControlKeys) {
   const std::string libKey = "HKEY_CLASSES_ROOT\\TypeLib\\{F12219B3-3DCC-4BE2-918A-4198087115C7}\\1.0";
   EXPECT_EQ(registry::GetValue(libKey), "Corvatin Library");
   EXPECT_EQ(registry::GetValue(libKey + "\\FLAGS"), "2");
-  EXPECT_EQ(registry::GetValue(libKey + "\\0\\win32"), path);
+  EXPECT_EQ(registry::GetValue(libKey + "\\409\\linux64"), path);
 
   std::size_t registered = 0;
   for (const com::CoclassDesc& c : Lib().coclasses) {

@@ -212,11 +212,14 @@ TEST_F(ActivationTest, DamagedRegistryIsReportedAndLeftAlone) {
 }
 
 TEST_F(ActivationTest, UnregistrationRemovesTheKeys) {
+  const std::string itfKey = "HKEY_CLASSES_ROOT\\Interface\\" + GuidToString(IQAVZLVPacket::Iid);
+  EXPECT_EQ(registry::GetValue(itfKey + "\\TypeLib"), "{3F17E13E-DFAB-42E2-9B5C-56D4900C0962}");
   const std::string cmd = std::string(COMREG_PATH) + " -u " + ZELVANI_MODULE_PATH + " > /dev/null";
   ASSERT_EQ(std::system(cmd.c_str()), 0);
   EXPECT_FALSE(registry::GetValue(Key(CLSID_QAVZLVValue)));
   EXPECT_FALSE(registry::GetValue("HKEY_CLASSES_ROOT\\Zelvani.QAVZLVValue\\Clsid"));
   EXPECT_FALSE(registry::GetValue("HKEY_CLASSES_ROOT\\TypeLib\\{3F17E13E-DFAB-42E2-9B5C-56D4900C0962}\\1.0"));
+  EXPECT_FALSE(registry::GetValue(itfKey)) << "the library's interfaces go with it";
   const std::string again = std::string(COMREG_PATH) + " " + ZELVANI_MODULE_PATH + " > /dev/null";
   ASSERT_EQ(std::system(again.c_str()), 0);
 }

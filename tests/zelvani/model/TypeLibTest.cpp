@@ -299,7 +299,9 @@ TEST(TypeLibTest, Enumerations) {
     EXPECT_EQ(e.name, rows[i].name);
     EXPECT_EQ(GuidToString(e.guid), rows[i].guid) << rows[i].name;
     EXPECT_EQ(e.helpString, rows[i].help) << rows[i].name;
-    EXPECT_EQ(e.constants, rows[i].constants) << rows[i].name;
+    std::vector<std::pair<std::string, LONG>> constants;
+    for (const com::EnumConstant& c : e.constants) constants.emplace_back(c.name, c.value);
+    EXPECT_EQ(constants, rows[i].constants) << rows[i].name;
   }
 }
 
