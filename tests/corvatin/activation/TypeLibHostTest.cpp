@@ -20,45 +20,14 @@
 #include "platform/com/ansi.h"
 #include "platform/com/registry.h"
 #include "platform/com/typeinfo.h"
+#include "platform/com/TypeInfoReading.h"
 
 namespace corvatin {
 namespace {
 
 constexpr GUID kStdOle = MakeGuid("{00020430-0000-0000-C000-000000000046}");
 
-std::string Text(BSTR b) {
-  std::string s = WideToUtf8(BstrView(b));
-  SysFreeString(b);
-  return s;
-}
-
-struct Attr {
-  explicit Attr(ITypeInfo* i) : info(i) { EXPECT_EQ(info->GetTypeAttr(&a), S_OK); }
-  ~Attr() { info->ReleaseTypeAttr(a); }
-  const TYPEATTR* operator->() const { return a; }
-  ITypeInfo* info;
-  TYPEATTR* a = nullptr;
-};
-
-std::string NameOf(ITypeInfo* info, MEMBERID memid = MEMBERID_NIL) {
-  BSTR name = nullptr;
-  EXPECT_EQ(info->GetDocumentation(memid, &name, nullptr, nullptr, nullptr), S_OK);
-  return Text(name);
-}
-
-std::string HelpOf(ITypeInfo* info, MEMBERID memid = MEMBERID_NIL) {
-  BSTR doc = nullptr;
-  EXPECT_EQ(info->GetDocumentation(memid, nullptr, &doc, nullptr, nullptr), S_OK);
-  return Text(doc);
-}
-
-ComPtr<ITypeInfo> Ref(ITypeInfo* from, UINT implIndex) {
-  HREFTYPE ref = 0;
-  ComPtr<ITypeInfo> to;
-  EXPECT_EQ(from->GetRefTypeOfImplType(implIndex, &ref), S_OK);
-  EXPECT_EQ(from->GetRefTypeInfo(ref, to.Out()), S_OK);
-  return to;
-}
+using namespace typeinfo_reading;
 
 ComPtr<ITypeInfo> Of(ITypeLib* lib, const char* guid) {
   GUID g{};

@@ -11,6 +11,7 @@
 #include "platform/com/object.h"
 #include "platform/com/registry.h"
 #include "platform/com/typeinfo.h"
+#include "platform/com/TypeInfoReading.h"
 
 namespace {
 
@@ -117,28 +118,7 @@ const com::TypeLibDesc& ShapesLib() {
 
 const com::ClassRegistration<Circle> kCircleRegistration(ShapesModule(), kCircleClsid);
 
-std::string Text(BSTR b) {
-  std::string s = WideToUtf8(BstrView(b));
-  SysFreeString(b);
-  return s;
-}
-
-// The attributes of a type info, released on scope exit.
-struct Attr {
-  explicit Attr(ITypeInfo* i) : info(i) { EXPECT_EQ(info->GetTypeAttr(&a), S_OK); }
-  ~Attr() { info->ReleaseTypeAttr(a); }
-  const TYPEATTR* operator->() const { return a; }
-  ITypeInfo* info;
-  TYPEATTR* a = nullptr;
-};
-
-struct Func {
-  Func(ITypeInfo* i, UINT index) : info(i) { EXPECT_EQ(info->GetFuncDesc(index, &f), S_OK); }
-  ~Func() { info->ReleaseFuncDesc(f); }
-  const FUNCDESC* operator->() const { return f; }
-  ITypeInfo* info;
-  FUNCDESC* f = nullptr;
-};
+using namespace typeinfo_reading;
 
 class TypeInfoTest : public ::testing::Test {
  protected:
@@ -147,13 +127,6 @@ class TypeInfoTest : public ::testing::Test {
     ComPtr<ITypeInfo> info;
     EXPECT_EQ(lib->GetTypeInfoOfGuid(guid, info.Out()), S_OK) << GuidToString(guid);
     return info;
-  }
-  ComPtr<ITypeInfo> Ref(ITypeInfo* from, UINT implIndex) {
-    HREFTYPE ref = 0;
-    ComPtr<ITypeInfo> to;
-    EXPECT_EQ(from->GetRefTypeOfImplType(implIndex, &ref), S_OK);
-    EXPECT_EQ(from->GetRefTypeInfo(ref, to.Out()), S_OK);
-    return to;
   }
   ComPtr<ITypeLib> lib;
 };

@@ -1,0 +1,66 @@
+// Reading a type info as a host does, for the tests of the generated type
+// libraries: texts handed out as BSTRs, attributes and function descriptions
+// released on scope exit, a referenced type and a type's documentation.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/com/ansi.h"
+#include "platform/com/typeinfo.h"
+
+namespace typeinfo_reading {
+
+// The text of a BSTR the callee handed over, which is freed.
+inline std::string Text(BSTR b) {
+  std::string s = WideToUtf8(BstrView(b));
+  SysFreeString(b);
+  return s;
+}
+
+// The attributes of a type info, released on scope exit.
+struct Attr {
+  explicit Attr(ITypeInfo* i) : info(i) { EXPECT_EQ(info->GetTypeAttr(&a), S_OK); }
+  ~Attr() { info->ReleaseTypeAttr(a); }
+  Attr(const Attr&) = delete;
+  Attr& operator=(const Attr&) = delete;
+  const TYPEATTR* operator->() const { return a; }
+  ITypeInfo* info;
+  TYPEATTR* a = nullptr;
+};
+
+// A function description of a type info, released on scope exit.
+struct Func {
+  Func(ITypeInfo* i, UINT index) : info(i) { EXPECT_EQ(info->GetFuncDesc(index, &f), S_OK); }
+  ~Func() { info->ReleaseFuncDesc(f); }
+  Func(const Func&) = delete;
+  Func& operator=(const Func&) = delete;
+  const FUNCDESC* operator->() const { return f; }
+  ITypeInfo* info;
+  FUNCDESC* f = nullptr;
+};
+
+// The type that implementation IMPLINDEX of FROM refers to (-1: the other view
+// of a dual interface).
+inline ComPtr<ITypeInfo> Ref(ITypeInfo* from, UINT implIndex) {
+  HREFTYPE ref = 0;
+  ComPtr<ITypeInfo> to;
+  EXPECT_EQ(from->GetRefTypeOfImplType(implIndex, &ref), S_OK);
+  EXPECT_EQ(from->GetRefTypeInfo(ref, to.Out()), S_OK);
+  return to;
+}
+
+// The name and the help string of a type (MEMBERID_NIL) or of one of its members.
+inline std::string NameOf(ITypeInfo* info, MEMBERID memid = MEMBERID_NIL) {
+  BSTR name = nullptr;
+  EXPECT_EQ(info->GetDocumentation(memid, &name, nullptr, nullptr, nullptr), S_OK);
+  return Text(name);
+}
+inline std::string HelpOf(ITypeInfo* info, MEMBERID memid = MEMBERID_NIL) {
+  BSTR doc = nullptr;
+  EXPECT_EQ(info->GetDocumentation(memid, nullptr, &doc, nullptr, nullptr), S_OK);
+  return Text(doc);
+}
+
+}  // namespace typeinfo_reading
