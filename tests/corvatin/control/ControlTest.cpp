@@ -2,18 +2,21 @@
 // members a control does not serve, the fixed invisible 32x32 window, the click
 // event to the single sink, persistence in a stream and in the storage stream
 // "CONTROLSAVESTREAM", property browsing, the about box through the presenter,
-// and IQAVECR passed to the engine (or answered without one).
+// IQAVECR passed to the engine (or answered without one), and the type
+// information a late-binding host reads from the control and its engine.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <unistd.h>
 
 #include "corvatin/control/QAVECR.h"
 #include "corvatin/control/QAVECRAbout.h"
 #include "corvatin/control/QAVECRObj.h"
 #include "platform/com/ansi.h"
+#include "platform/com/typeinfo.h"
 #include "platform/ole/MemoryStorage.h"
 #include "platform/ui/RecordingPresenter.h"
 
@@ -22,7 +25,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A host's event sink: it records every call of Invoke.
+// A host's event sink: it records every call of Invoke. It answers the events
+// interface it is given (a late-binding host learns it from the control's type
+// information), or none.
 class EventSink final : public IDispatch {
  public:
   struct Call {
@@ -30,12 +35,12 @@ class EventSink final : public IDispatch {
     WORD flags;
     UINT args;
   };
-  explicit EventSink(bool answersEvents = true) : answersEvents_(answersEvents) {}
+  explicit EventSink(std::optional<IID> events = IQAVECREvents::Iid) : events_(events) {}
 
   HRESULT QueryInterface(REFIID riid, void** ppv) override {
     if (!ppv) return E_POINTER;
     *ppv = nullptr;
-    if (riid == IUnknown::Iid || riid == IDispatch::Iid || (answersEvents_ && riid == IQAVECREvents::Iid)) {
+    if (riid == IUnknown::Iid || riid == IDispatch::Iid || (events_ && riid == *events_)) {
       *ppv = static_cast<IDispatch*>(this);
       AddRef();
       return S_OK;
@@ -62,7 +67,7 @@ class EventSink final : public IDispatch {
 
  private:
   ~EventSink() = default;
-  bool answersEvents_;
+  std::optional<IID> events_;
   ULONG refs_ = 0;
 };
 
@@ -219,7 +224,7 @@ TEST_F(ControlTest, ClickFiresOnClickToTheSingleSink) {
 
   ComPtr<IDispatch> second(new EventSink);
   Connect(control, second.Get(), CONNECT_E_ADVISELIMIT);
-  ComPtr<IDispatch> deaf(new EventSink(false));
+  ComPtr<IDispatch> deaf(new EventSink(std::nullopt));
 
   ComPtr<IConnectionPoint> point;
   ASSERT_EQ(As<IConnectionPointContainer>(control)->FindConnectionPoint(IQAVECREvents::Iid, point.Out()), S_OK);
@@ -547,6 +552,86 @@ TEST_F(ControlTest, CreatedByClassIdentifier) {
   VARIANT_BOOL eof = VARIANT_FALSE;
   ASSERT_EQ(control->get_EOF(&eof), S_OK);
   EXPECT_EQ(eof, VARIANT_TRUE) << "a fresh engine starts at the end of data";
+}
+
+// A late-binding host knows no interface of the control at compile time: it
+// learns the control's events interface from its class information, maps
+// "OnClick" to its DISPID through that type info, connects a sink that answers
+// the interface the type info named, and receives a click on the window.
+TEST_F(ControlTest, AHostFindsTheEventsThroughTheClassInfoAndReceivesTheClick) {
+  ComPtr<TQAVECR> control(new TQAVECR(std::make_unique<TQAVECRForm>(nullptr)));
+  IUnknown* object = static_cast<IQAVECR*>(control.Get());
+
+  ComPtr<ITypeInfo> coclass;
+  ASSERT_EQ(QueryAs<IProvideClassInfo>(object)->GetClassInfo(coclass.Out()), S_OK);
+  TYPEATTR* attr = nullptr;
+  ASSERT_EQ(coclass->GetTypeAttr(&attr), S_OK);
+  EXPECT_EQ(attr->typekind, TKIND_COCLASS);
+  EXPECT_EQ(attr->guid, CLSID_QAVECR);
+  const WORD implTypes = attr->cImplTypes;
+  coclass->ReleaseTypeAttr(attr);
+
+  // The default source interface among the coclass's implemented types.
+  ComPtr<ITypeInfo> events;
+  for (UINT i = 0; i < implTypes; ++i) {
+    INT flags = 0;
+    ASSERT_EQ(coclass->GetImplTypeFlags(i, &flags), S_OK);
+    if (flags != (IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE)) continue;
+    HREFTYPE ref = 0;
+    ASSERT_EQ(coclass->GetRefTypeOfImplType(i, &ref), S_OK);
+    ASSERT_EQ(coclass->GetRefTypeInfo(ref, events.Out()), S_OK);
+  }
+  ASSERT_TRUE(events) << "the control names its events";
+  ASSERT_EQ(events->GetTypeAttr(&attr), S_OK);
+  const IID eventsIid = attr->guid;
+  EXPECT_EQ(attr->typekind, TKIND_DISPATCH);
+  events->ReleaseTypeAttr(attr);
+
+  OLECHAR onClick[] = u"OnClick";
+  LPOLESTR names[] = {onClick};
+  MEMBERID clickId = MEMBERID_NIL;
+  ASSERT_EQ(events->GetIDsOfNames(names, 1, &clickId), S_OK);
+  EXPECT_EQ(clickId, 2);
+
+  auto* sink = new EventSink(eventsIid);
+  ComPtr<IDispatch> hold(sink);
+  ComPtr<IConnectionPoint> point;
+  ASSERT_EQ(QueryAs<IConnectionPointContainer>(object)->FindConnectionPoint(eventsIid, point.Out()), S_OK);
+  DWORD cookie = 0;
+  ASSERT_EQ(point->Advise(sink, &cookie), S_OK);
+  control->Form().Click();
+  ASSERT_EQ(sink->calls.size(), 1u);
+  EXPECT_EQ(sink->calls[0].dispid, clickId);
+  EXPECT_EQ(point->Unadvise(cookie), S_OK);
+}
+
+TEST_F(ControlTest, TheControlAndItsEngineAnswerTheControlInterfacesTypeInfo) {
+  ComPtr<TQAVECR> control(new TQAVECR());
+  ASSERT_NE(control->Form().Engine(), nullptr);
+  IDispatch* dispatchers[] = {static_cast<IQAVECR*>(control.Get()), control->Form().Engine()};
+  for (IDispatch* d : dispatchers) {
+    UINT count = 0;
+    ASSERT_EQ(d->GetTypeInfoCount(&count), S_OK);
+    EXPECT_EQ(count, 1u);
+    ComPtr<ITypeInfo> info;
+    ASSERT_EQ(d->GetTypeInfo(0, 0x409, info.Out()), S_OK);
+    TYPEATTR* attr = nullptr;
+    ASSERT_EQ(info->GetTypeAttr(&attr), S_OK);
+    EXPECT_EQ(attr->guid, IQAVECR::Iid);
+    info->ReleaseTypeAttr(attr);
+    // The type info calls the object it is given.
+    OLECHAR eofName[] = u"EOF";
+    LPOLESTR names[] = {eofName};
+    MEMBERID eof = MEMBERID_NIL;
+    ASSERT_EQ(info->GetIDsOfNames(names, 1, &eof), S_OK);
+    DISPPARAMS none{};
+    Variant result;
+    ASSERT_EQ(info->Invoke(d, eof, DISPATCH_PROPERTYGET, &none, &result, nullptr, nullptr), S_OK);
+    EXPECT_EQ(result.vt, VT_BOOL);
+    EXPECT_EQ(result.boolVal, VARIANT_TRUE) << "a fresh engine starts at the end of data";
+    ITypeInfo* beyond = nullptr;
+    EXPECT_EQ(d->GetTypeInfo(1, 0, &beyond), DISP_E_BADINDEX);
+  }
 }
 
 }  // namespace
