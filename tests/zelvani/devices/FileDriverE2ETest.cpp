@@ -231,6 +231,16 @@ TEST_F(FileDriverE2ETest, ALibraryWithoutAReadFlowEndsTheReadingAtOnce) {
 TEST_F(FileDriverE2ETest, AnOutputThatCannotBeWrittenIsAFailure) {
   const std::string anna = kAnnaLine + "\r\n";
   const std::string rejection = "E;0042;PAPER OUT - REPLACE THE ROLL.;\r\n";
+  // The register rejects the record written after the first was read, and
+  // tells why.
+  const auto rejectedAfterReading = [&](RegisterSimulator& sim) {
+    StartReading().SendPacket("R", kAnna).Expect(reg::kAck).EndOfData("R", kAnna).Expect(reg::kAck)
+        .Expect(reg::kCloseRead).Ack();
+    sim.Expect(reg::kEnq).Ack().ExpectPacket("I", qzlvptStart).Ack().ExpectPacket("I").Reject()
+        .Expect(reg::kSwitchToRead).Ack()
+        .SendPacket("E", {"42", "PAPER OUT - REPLACE THE ROLL."}).Expect(reg::kAck)
+        .Expect(reg::kCloseRead).Ack();
+  };
   struct Row {
     const char* name;
     bool cache;
@@ -258,25 +268,9 @@ TEST_F(FileDriverE2ETest, AnOutputThatCannotBeWrittenIsAFailure) {
       // The register's answer to a rejected packet is flushed at once, also
       // when the records are cached.
       {"a rejection, flushed", false, kStartLine + "D;I;COFFEE;1250;A;7;\r\n",
-       [&](RegisterSimulator& sim) {
-         StartReading().SendPacket("R", kAnna).Expect(reg::kAck).EndOfData("R", kAnna).Expect(reg::kAck)
-             .Expect(reg::kCloseRead).Ack();
-         sim.Expect(reg::kEnq).Ack().ExpectPacket("I", qzlvptStart).Ack().ExpectPacket("I").Reject()
-             .Expect(reg::kSwitchToRead).Ack()
-             .SendPacket("E", {"42", "PAPER OUT - REPLACE THE ROLL."}).Expect(reg::kAck)
-             .Expect(reg::kCloseRead).Ack();
-       },
-       anna + anna, rejection, "103;1;RVI received.\r\n100;1;Cannot write packet data.\r\n", 100},
+       rejectedAfterReading, anna + anna, rejection, "103;1;RVI received.\r\n100;1;Cannot write packet data.\r\n", 100},
       {"a rejection, cached", true, kStartLine + "D;I;COFFEE;1250;A;7;\r\n",
-       [&](RegisterSimulator& sim) {
-         StartReading().SendPacket("R", kAnna).Expect(reg::kAck).EndOfData("R", kAnna).Expect(reg::kAck)
-             .Expect(reg::kCloseRead).Ack();
-         sim.Expect(reg::kEnq).Ack().ExpectPacket("I", qzlvptStart).Ack().ExpectPacket("I").Reject()
-             .Expect(reg::kSwitchToRead).Ack()
-             .SendPacket("E", {"42", "PAPER OUT - REPLACE THE ROLL."}).Expect(reg::kAck)
-             .Expect(reg::kCloseRead).Ack();
-       },
-       anna + anna, rejection, "103;1;RVI received.\r\n100;1;Cannot write packet data.\r\n", 100},
+       rejectedAfterReading, anna + anna, rejection, "103;1;RVI received.\r\n100;1;Cannot write packet data.\r\n", 100},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
