@@ -40,6 +40,20 @@ using Fields = ECRSimulator::Fields;
 constexpr const char* kPort = "COM7";
 
 std::string Utf8(std::u16string_view s) { return WideToUtf8(s); }
+
+// Calls a method by name through IDispatch, as a script host does; arguments
+// in the order a script writes them.
+HRESULT InvokeByName(IDispatch* object, const char16_t* member, std::vector<Variant> args, Variant* result) {
+  std::u16string name(member);
+  LPOLESTR names[] = {name.data()};
+  DISPID id = DISPID_UNKNOWN;
+  EXPECT_EQ(object->GetIDsOfNames(GUID_NULL, names, 1, 0, &id), S_OK) << Utf8(member);
+  std::vector<VARIANT> reversed(args.rbegin(), args.rend());
+  DISPPARAMS params{};
+  params.rgvarg = reversed.data();
+  params.cArgs = static_cast<UINT>(reversed.size());
+  return object->Invoke(id, GUID_NULL, 0, DISPATCH_METHOD, &params, result, nullptr, nullptr);
+}
 // A UTF-8 text as the register holds it in a field of SIZE characters:
 // Windows-1250, padded with blanks.
 std::string Padded(std::string_view utf8, std::size_t size) {
@@ -575,15 +589,7 @@ TEST_F(ProgrammingE2ETest, EveryWrittenKindReadsBackAsItWent) {
 // the clock through a date passed by reference.
 TEST_F(ProgrammingE2ETest, AScriptHostWritesAndReadsByName) {
   auto invoke = [&](const char16_t* member, std::vector<Variant> args, Variant* result) {
-    std::u16string name(member);
-    LPOLESTR names[] = {name.data()};
-    DISPID id = DISPID_UNKNOWN;
-    EXPECT_EQ(e()->GetIDsOfNames(GUID_NULL, names, 1, 0, &id), S_OK) << Utf8(member);
-    std::vector<VARIANT> reversed(args.rbegin(), args.rend());
-    DISPPARAMS params{};
-    params.rgvarg = reversed.data();
-    params.cArgs = static_cast<UINT>(reversed.size());
-    return e()->Invoke(id, GUID_NULL, 0, DISPATCH_METHOD, &params, result, nullptr, nullptr);
+    return InvokeByName(e(), member, std::move(args), result);
   };
   ComPtr<IQAVECRPLU> article = Article(ecrptPLU, ecrpaPriceFixed);
   ASSERT_TRUE(Call([&](VARIANT_BOOL* r) { return e()->Connect(r); }));
@@ -706,15 +712,7 @@ class ProgrammingOfflineTest : public ::testing::Test {
   // Calls a method by name through the engine's IDispatch, as a script host
   // does; arguments in the order a script writes them.
   HRESULT Invoke(const char16_t* member, std::vector<Variant> args, Variant* result) {
-    std::u16string name(member);
-    LPOLESTR names[] = {name.data()};
-    DISPID id = DISPID_UNKNOWN;
-    EXPECT_EQ(e()->GetIDsOfNames(GUID_NULL, names, 1, 0, &id), S_OK) << Utf8(member);
-    std::vector<VARIANT> reversed(args.rbegin(), args.rend());
-    DISPPARAMS params{};
-    params.rgvarg = reversed.data();
-    params.cArgs = static_cast<UINT>(reversed.size());
-    return e()->Invoke(id, GUID_NULL, 0, DISPATCH_METHOD, &params, result, nullptr, nullptr);
+    return InvokeByName(e(), member, std::move(args), result);
   }
 
   zelvani::ScopedTestRegistry registry_;
