@@ -9,6 +9,8 @@
 
 #include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "corvatin/control/PacketIdentifiers.h"
 #include "corvatin/control/QAVECRObj.h"
@@ -37,6 +39,25 @@ class QuelmLibraryTest : public ::testing::Test {
     ASSERT_EQ(ok, VARIANT_TRUE) << "Quelm.pkd does not load";
   }
 
+  // The library's packet definitions in order: each one's identifier and type.
+  using Definition = std::pair<std::string, LONG>;
+  std::vector<Definition> Definitions() {
+    std::vector<Definition> list;
+    ComPtr<IQAVZLVPacketDefs> defs;
+    EXPECT_EQ(library_->get_PacketDefs(defs.Out()), S_OK);
+    LONG count = 0;
+    defs->get_Count(&count);
+    for (LONG i = 0; i < count; ++i) {
+      ComPtr<IQAVZLVPacketDef> def;
+      EXPECT_EQ(defs->get_Items(i, def.Out()), S_OK);
+      Bstr id;
+      LONG type = 0;
+      def->get_ID(id.Out());
+      def->get_PacketType(&type);
+      list.emplace_back(BstrToAnsi(id.Get()), type);
+    }
+    return list;
+  }
   ComPtr<IQAVZLVPacket> Make(const std::string& id, LONG type) {
     ComPtr<IQAVZLVPacket> p;
     EXPECT_EQ(protocol_->CreatePacket(B(id).Get(), Variant(), type, p.Out()), S_OK);
@@ -168,19 +189,9 @@ TEST_F(QuelmLibraryTest, TheRecordsOfTheMixedReportsNameTheirKinds) {
 // Every record goes on the line and comes back from it as itself: the frame
 // that its definition names takes the identifier and the data it packs.
 TEST_F(QuelmLibraryTest, EveryRecordUnpacksFromItsOwnWireString) {
-  ComPtr<IQAVZLVPacketDefs> defs;
-  ASSERT_EQ(library_->get_PacketDefs(defs.Out()), S_OK);
-  LONG count = 0;
-  defs->get_Count(&count);
-  ASSERT_GT(count, 90);
-  for (LONG i = 0; i < count; ++i) {
-    ComPtr<IQAVZLVPacketDef> def;
-    ASSERT_EQ(defs->get_Items(i, def.Out()), S_OK);
-    Bstr defId;
-    LONG type = 0;
-    def->get_ID(defId.Out());
-    def->get_PacketType(&type);
-    const std::string id = BstrToAnsi(defId.Get());
+  const std::vector<Definition> definitions = Definitions();
+  ASSERT_GT(definitions.size(), 90u);
+  for (const auto& [id, type] : definitions) {
     if (type == qzlvptStart) continue;  // the start packet carries the data type's identifier
     ComPtr<IQAVZLVPacket> out = Make(id, type);
     ASSERT_TRUE(out) << id;
@@ -203,19 +214,10 @@ TEST_F(QuelmLibraryTest, EveryRecordUnpacksFromItsOwnWireString) {
 // its read definition must come first, or the record is unpacked with the
 // writer's field types.
 TEST_F(QuelmLibraryTest, ReadDefinitionsComeBeforeTheirWriteDefinitions) {
-  ComPtr<IQAVZLVPacketDefs> defs;
-  ASSERT_EQ(library_->get_PacketDefs(defs.Out()), S_OK);
-  LONG count = 0;
-  defs->get_Count(&count);
-  std::map<std::string, LONG> firstRead, firstWrite;
-  for (LONG i = 0; i < count; ++i) {
-    ComPtr<IQAVZLVPacketDef> def;
-    ASSERT_EQ(defs->get_Items(i, def.Out()), S_OK);
-    Bstr defId;
-    LONG type = 0;
-    def->get_ID(defId.Out());
-    def->get_PacketType(&type);
-    const std::string id = BstrToAnsi(defId.Get());
+  const std::vector<Definition> definitions = Definitions();
+  std::map<std::string, std::size_t> firstRead, firstWrite;
+  for (std::size_t i = 0; i < definitions.size(); ++i) {
+    const auto& [id, type] = definitions[i];
     if (type == qzlvptRead) firstRead.try_emplace(id, i);
     if (type == qzlvptWrite) firstWrite.try_emplace(id, i);
   }
