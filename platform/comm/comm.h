@@ -244,6 +244,9 @@ COM_API BOOL GetCommTimeouts(HANDLE file, LPCOMMTIMEOUTS timeouts);
 COM_API BOOL SetCommTimeouts(HANDLE file, LPCOMMTIMEOUTS timeouts);
 COM_API BOOL GetCommMask(HANDLE file, LPDWORD mask);
 COM_API BOOL SetCommMask(HANDLE file, DWORD mask);
+// With a COMSTAT it fails (ERROR_DEVICE_NOT_CONNECTED) when the device has gone.
+// On a pseudo-terminal of platform/comm/testing.h, cbOutQue counts what the
+// other side has not read yet, as a real port counts what it has not sent.
 COM_API BOOL ClearCommError(HANDLE file, LPDWORD errors, LPCOMSTAT stat);
 // PURGE_TXABORT/PURGE_RXABORT end transfers under way; PURGE_TXCLEAR/
 // PURGE_RXCLEAR discard what is queued ("purge", tcflush).

@@ -1,5 +1,8 @@
 #include "platform/comm/lines.h"
 
+#include <sys/ioctl.h>
+
+#include <algorithm>
 #include <map>
 
 namespace comm::lines {
@@ -52,6 +55,15 @@ DWORD GetModemStatus(const std::string& key) {
 }
 void SetModemStatus(const std::string& key, DWORD status) {
   With(key, [status](State& s) { s.modemStatus = status; });
+}
+void SetPeer(const std::string& key, int masterFd) {
+  With(key, [masterFd](State& s) { s.peer = masterFd; });
+}
+DWORD PeerUnread(State& s) {
+  std::lock_guard lock(s.mu);
+  int n = 0;
+  if (s.peer < 0 || ioctl(s.peer, FIONREAD, &n) != 0) return 0;
+  return static_cast<DWORD>(std::max(n, 0));
 }
 void InjectErrors(const std::string& key, DWORD errors) { StateOf(key)->errors.fetch_or(errors); }
 DWORD TakeErrors(const std::string& key) { return TakeErrors(*StateOf(key)); }

@@ -26,6 +26,9 @@ struct State {
   Outputs outputs;
   DWORD modemStatus = 0;
   std::atomic<DWORD> errors{0};
+  // The master of a test's pseudo-terminal pair whose slave this device is
+  // (-1: none): what it has not read yet is what the port has not sent.
+  int peer = -1;
 };
 
 // The state of the device named by `key`, made on first use; the same object
@@ -43,6 +46,12 @@ void SetBreak(const std::string& key, bool on);
 // The other side's lines as MS_* bits of GetCommModemStatus.
 DWORD GetModemStatus(const std::string& key);
 void SetModemStatus(const std::string& key, DWORD status);
+
+// The other side of a test's pseudo-terminal pair (-1 when it closes).
+void SetPeer(const std::string& key, int masterFd);
+// Bytes written to the device that its other side has not read yet; 0 when no
+// other side is known.
+DWORD PeerUnread(State& s);
 
 // Error flags (CE_*) waiting to be reported; Take returns them and clears them.
 void InjectErrors(const std::string& key, DWORD errors);

@@ -318,8 +318,13 @@ DWORD Port::ClearError(DWORD& errors, COMSTAT* stat) {
   if (stat) {
     *stat = COMSTAT{};
     int in = 0, out = 0;
-    if (ioctl(fd_, FIONREAD, &in) == 0) stat->cbInQue = static_cast<DWORD>(std::max(in, 0));
+    // A device that has gone (hung up, unplugged) says so here too.
+    if (ioctl(fd_, FIONREAD, &in) != 0) return ErrorFromErrno(errno);
+    stat->cbInQue = static_cast<DWORD>(std::max(in, 0));
     if (ioctl(fd_, TIOCOUTQ, &out) == 0) stat->cbOutQue = static_cast<DWORD>(std::max(out, 0));
+    // A pseudo-terminal sends at once; what its other side has not read yet
+    // stands for what a real line has not sent yet.
+    if (virtualLines_) stat->cbOutQue += lines::PeerUnread(*lines_);
   }
   return 0;
 }

@@ -52,10 +52,11 @@ PseudoTerminal::PseudoTerminal() {
   tcsetattr(master_, TCSANOW, &t);
   fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
   lines::Reset(DeviceKey(slavePath_));
+  lines::SetPeer(DeviceKey(slavePath_), master_);
 }
 
 PseudoTerminal::~PseudoTerminal() {
-  if (master_ >= 0) ::close(master_);
+  HangUp();
   if (slave_ >= 0) ::close(slave_);
 }
 
@@ -108,7 +109,12 @@ std::string PseudoTerminal::Receive(std::size_t count, std::chrono::milliseconds
 }
 
 void PseudoTerminal::HangUp() {
-  if (master_ >= 0) ::close(master_);
+  // The port stops looking at the master before it closes, so that it never
+  // looks at a descriptor reused for something else.
+  if (master_ >= 0) {
+    lines::SetPeer(DeviceKey(slavePath_), -1);
+    ::close(master_);
+  }
   master_ = -1;
 }
 

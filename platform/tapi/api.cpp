@@ -159,8 +159,10 @@ LONG lineOpen(HLINEAPP lineApp, DWORD deviceID, LPHLINE line, DWORD apiVersion, 
   if (privileges & ~(LINECALLPRIVILEGE_NONE | LINECALLPRIVILEGE_MONITOR | LINECALLPRIVILEGE_OWNER))
     return LINEERR_INVALPRIVSELECT;
   if ((privileges & LINECALLPRIVILEGE_OWNER) && mediaModes != LINEMEDIAMODE_DATAMODEM) return LINEERR_INVALMEDIAMODE;
+  LineSettings settings;
+  if (!ReadLineSettings(lines[deviceID], settings)) return LINEERR_INVALPARAM;
   const HLINE h = NewId();
-  auto modem = std::make_shared<HayesLine>(app, h, callbackInstance, lines[deviceID].port);
+  auto modem = std::make_shared<HayesLine>(app, h, callbackInstance, lines[deviceID].port, settings);
   if (LONG r = modem->Open(); r < 0) return r;
   {
     std::lock_guard lock(T().mu);

@@ -1,21 +1,63 @@
 #include "platform/tapi/lines.h"
 
+#include <cstdlib>
 #include <stdexcept>
 
 #include "platform/com/registry.h"
 
 namespace tapi {
 
+namespace {
+
+std::string Upper(std::string s) {
+  for (char& c : s)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return s;
+}
+
+std::string Trimmed(const std::string& s) {
+  const auto b = s.find_first_not_of(" \t");
+  if (b == std::string::npos) return {};
+  return s.substr(b, s.find_last_not_of(" \t") - b + 1);
+}
+
+}  // namespace
+
+bool ReadLineSettings(const ModemLine& line, LineSettings& settings) {
+  LineSettings s;
+  const std::string init = Trimmed(line.init);
+  if (!init.empty()) {
+    if (init.find_first_of("\r\n") != std::string::npos) return false;
+    s.init = init;
+  }
+  const std::string rate = Trimmed(line.baudRate);
+  if (!rate.empty()) {
+    if (rate.find_first_not_of("0123456789") != std::string::npos || rate.size() > 9) return false;
+    s.baudRate = static_cast<DWORD>(std::strtoul(rate.c_str(), nullptr, 10));
+    if (s.baudRate == 0) return false;
+  }
+  const std::string flow = Upper(Trimmed(line.flowControl));
+  if (flow == "RTS/CTS")
+    s.flow = Flow::RtsCts;
+  else if (flow == "XON/XOFF")
+    s.flow = Flow::XonXoff;
+  else if (!flow.empty() && flow != "NONE")
+    return false;
+  settings = s;
+  return true;
+}
+
 std::vector<ModemLine> ListModemLines() {
   std::vector<ModemLine> lines;
   for (const std::string& sub : registry::SubKeys(kModemsKey)) {
     const std::string key = std::string(kModemsKey) + "\\" + sub;
-    lines.push_back({registry::GetValue(key, "Name").value_or(""), registry::GetValue(key, "Port").value_or("")});
+    auto value = [&](const char* name) { return registry::GetValue(key, name).value_or(""); };
+    lines.push_back({value("Name"), value("Port"), value("Init"), value("BaudRate"), value("FlowControl")});
   }
   return lines;
 }
 
-DWORD AddModemLine(const std::string& name, const std::string& port) {
+DWORD AddModemLine(const ModemLine& line) {
   const auto existing = registry::SubKeys(kModemsKey);
   // A subkey name not yet taken, so that the new modem comes last.
   std::size_t n = existing.size();
@@ -27,12 +69,17 @@ DWORD AddModemLine(const std::string& name, const std::string& port) {
   while (taken("Modem" + std::to_string(n))) ++n;
   const std::string key = std::string(kModemsKey) + "\\Modem" + std::to_string(n);
   registry::Transaction t;
-  t.SetValue(key, "Name", name);
-  t.SetValue(key, "Port", port);
+  t.SetValue(key, "Name", line.name);
+  t.SetValue(key, "Port", line.port);
+  if (!line.init.empty()) t.SetValue(key, "Init", line.init);
+  if (!line.baudRate.empty()) t.SetValue(key, "BaudRate", line.baudRate);
+  if (!line.flowControl.empty()) t.SetValue(key, "FlowControl", line.flowControl);
   std::string error;
   if (FAILED(t.Commit(&error))) throw std::runtime_error("cannot list the modem: " + error);
   return static_cast<DWORD>(existing.size());
 }
+
+DWORD AddModemLine(const std::string& name, const std::string& port) { return AddModemLine(ModemLine{name, port, {}, {}, {}}); }
 
 void RemoveModemLines() {
   registry::Transaction t;

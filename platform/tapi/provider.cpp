@@ -100,6 +100,20 @@ std::string ResultWord(const std::string& line) {
   return line;
 }
 
+// Takes the next complete line out of `pending` as a result word (empty for a
+// blank line); false when no line is complete yet. A modem that talks without
+// ever ending a line is not let to fill memory.
+bool NextLine(std::string& pending, std::string& line) {
+  const std::size_t at = pending.find_first_of("\r\n");
+  if (at == std::string::npos) {
+    if (pending.size() > 4096) pending.erase(0, pending.size() - 256);
+    return false;
+  }
+  line = ResultWord(Upper(TrimBlanks(pending.substr(0, at))));
+  pending.erase(0, at + 1);
+  return true;
+}
+
 }  // namespace
 
 void RegisterCall(HCALL call, const std::shared_ptr<HayesLine>& line) {
@@ -121,22 +135,56 @@ std::shared_ptr<HayesLine> FindCallLine(HCALL call) {
 // ---------------------------------------------------------------------------
 // The line
 
-HayesLine::HayesLine(std::shared_ptr<LineApp> app, HLINE line, DWORD_PTR instance, std::string portName)
-    : app_(std::move(app)), line_(line), instance_(instance), portName_(std::move(portName)) {}
+HayesLine::HayesLine(std::shared_ptr<LineApp> app, HLINE line, DWORD_PTR instance, std::string portName,
+                     LineSettings settings)
+    : app_(std::move(app)),
+      line_(line),
+      instance_(instance),
+      portName_(std::move(portName)),
+      settings_(std::move(settings)) {}
 
 HayesLine::~HayesLine() { Close(); }
 
-bool HayesLine::OpenPort() {
+LONG HayesLine::OpenPort() {
   std::string name = portName_;
   if (!name.empty() && name[0] != '/' && name.rfind("\\\\.\\", 0) != 0) name = "\\\\.\\" + name;
   HANDLE h = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
+  if (h == INVALID_HANDLE_VALUE) {
+    const DWORD e = GetLastError();
+    return e == ERROR_ACCESS_DENIED ? LINEERR_ALLOCATED : e == ERROR_FILE_NOT_FOUND ? LINEERR_NODEVICE
+                                                                                    : LINEERR_RESOURCEUNAVAIL;
+  }
+  // The line's rate and flow control, 8 data bits, no parity, one stop bit;
+  // DTR up, as a modem needs it to stay in a call.
+  DCB dcb{};
+  dcb.DCBlength = sizeof dcb;
+  GetCommState(h, &dcb);
+  const bool rtsCts = settings_.flow == Flow::RtsCts, xon = settings_.flow == Flow::XonXoff;
+  dcb.BaudRate = settings_.baudRate;
+  dcb.fBinary = 1;
+  dcb.fParity = 0;
+  dcb.ByteSize = 8;
+  dcb.Parity = NOPARITY;
+  dcb.StopBits = ONESTOPBIT;
+  dcb.fDtrControl = DTR_CONTROL_ENABLE;
+  dcb.fOutxDsrFlow = 0;
+  dcb.fDsrSensitivity = 0;
+  dcb.fOutxCtsFlow = rtsCts;
+  dcb.fRtsControl = rtsCts ? RTS_CONTROL_HANDSHAKE : RTS_CONTROL_ENABLE;
+  dcb.fOutX = xon;
+  dcb.fInX = xon;
+  dcb.XonChar = 0x11;
+  dcb.XoffChar = 0x13;
+  if (!SetCommState(h, &dcb)) {
+    CloseHandle(h);
+    return LINEERR_INVALRATE;
+  }
   // Reads return at once with what has arrived; writes give up after 2 s.
   COMMTIMEOUTS t{MAXDWORD, 0, 0, 0, 2000};
   SetCommTimeouts(h, &t);
   std::lock_guard lock(mu_);
   port_ = h;
-  return true;
+  return 0;
 }
 
 void HayesLine::ClosePort() {
@@ -151,13 +199,8 @@ void HayesLine::ClosePort() {
 
 LONG HayesLine::Open() {
   if (portName_.empty()) return LINEERR_NODEVICE;
-  if (!OpenPort()) {
-    const DWORD e = GetLastError();
-    return e == ERROR_ACCESS_DENIED ? LINEERR_ALLOCATED : e == ERROR_FILE_NOT_FOUND ? LINEERR_NODEVICE
-                                                                                    : LINEERR_RESOURCEUNAVAIL;
-  }
-  // Echo off, verbose results: the result lines are then the only text.
-  if (!Write("ATE0V1\r") || !WaitForOk(kInitLimit)) {
+  if (LONG r = OpenPort(); r < 0) return r;
+  if (!Write(settings_.init + "\r") || !WaitForOk(kReplyLimit)) {
     ClosePort();
     return LINEERR_OPERATIONFAILED;
   }
@@ -196,23 +239,48 @@ bool HayesLine::Write(const std::string& text) {
          written == text.size();
 }
 
+DWORD HayesLine::ReadAvailable(HANDLE port, std::string& into) {
+  if (!port) return ERROR_INVALID_HANDLE;
+  // Only as many bytes as are there: such a read never waits, whatever
+  // time-outs are set on the port.
+  COMSTAT stat{};
+  DWORD errors = 0;
+  if (!ClearCommError(port, &errors, &stat)) return GetLastError();
+  if (stat.cbInQue == 0) return 0;
+  char buf[256];
+  DWORD n = 0;
+  if (!ReadFile(port, buf, std::min<DWORD>(stat.cbInQue, sizeof buf), &n, nullptr)) return GetLastError();
+  into.append(buf, n);
+  return 0;
+}
+
 bool HayesLine::WaitForOk(milliseconds limit) {
-  const auto end = Clock::now() + limit;
-  std::string buf;
-  while (Clock::now() < end) {
-    char c[64];
-    DWORD n = 0;
-    if (!ReadFile(port_, c, sizeof c, &n, nullptr)) return false;
-    buf.append(c, n);
-    std::size_t at;
-    while ((at = buf.find_first_of("\r\n")) != std::string::npos) {
-      const std::string line = ResultWord(Upper(TrimBlanks(buf.substr(0, at))));
-      buf.erase(0, at + 1);
-      if (line == "OK") return true;
-    }
-    if (n == 0) Sleep(static_cast<DWORD>(kPoll.count()));
+  HANDLE h;
+  {
+    std::lock_guard lock(mu_);
+    h = port_;
   }
-  return false;
+  const auto end = Clock::now() + limit;
+  std::string pending, line;
+  while (true) {
+    if (ReadAvailable(h, pending) != 0) return false;
+    while (NextLine(pending, line))
+      if (line == "OK") return true;
+    if (Clock::now() >= end) return false;
+    Sleep(static_cast<DWORD>(kPoll.count()));
+  }
+}
+
+void HayesLine::DrainOutput(HANDLE port) {
+  const auto end = Clock::now() + kDrainLimit;
+  COMSTAT stat{};
+  DWORD errors = 0;
+  while (ClearCommError(port, &errors, &stat) && stat.cbOutQue > 0) {
+    // A line held up by its flow control is not waited for any longer.
+    if (Clock::now() >= end) return;
+    Sleep(2);
+  }
+  FlushFileBuffers(port);  // what the device itself still holds, a few characters
 }
 
 // ---- messages (called with mu_ held or by the worker)
@@ -394,25 +462,18 @@ void HayesLine::ReadLines() {
     std::lock_guard lock(mu_);
     h = port_;
   }
-  char buf[256];
-  DWORD n = 0;
-  if (!ReadFile(h, buf, sizeof buf, &n, nullptr)) {
-    const DWORD e = GetLastError();
+  if (const DWORD e = ReadAvailable(h, partial_); e != 0) {
     // A port closed under the line (through a data handle) is opened again; a
     // device that has gone closes the line.
-    if (e == ERROR_INVALID_HANDLE) Reopen();
-    else if (e == ERROR_DEVICE_NOT_CONNECTED) PortLost();
+    if (e == ERROR_INVALID_HANDLE)
+      Reopen();
+    else if (e == ERROR_DEVICE_NOT_CONNECTED)
+      PortLost();
     return;
   }
-  partial_.append(buf, n);
-  // A modem that talks without ever ending a line is not let to fill memory.
-  if (partial_.size() > 4096) partial_.erase(0, partial_.size() - 256);
-  std::size_t at;
-  while ((at = partial_.find_first_of("\r\n")) != std::string::npos) {
-    std::string line = Upper(TrimBlanks(partial_.substr(0, at)));
-    partial_.erase(0, at + 1);
-    if (!line.empty()) OnResult(ResultWord(line));
-  }
+  std::string line;
+  while (NextLine(partial_, line))
+    if (!line.empty()) OnResult(line);
 }
 
 void HayesLine::OnResult(const std::string& line) {
@@ -519,7 +580,7 @@ void HayesLine::Watch() {
 bool HayesLine::Reopen() {
   ClosePort();
   for (int attempt = 0; attempt < 10; ++attempt) {
-    if (OpenPort()) return true;
+    if (OpenPort() == 0) return true;
     Sleep(50);
   }
   PortLost();
@@ -553,8 +614,11 @@ void HayesLine::HangUp() {
     // The port was closed under the line (its data handle): closing it dropped
     // DTR already; reopen it for the next call.
     if (!Reopen()) return;
-    std::lock_guard lock(mu_);
-    h = port_;
+    {
+      std::lock_guard lock(mu_);
+      h = port_;
+    }
+    if (h && !GetCommModemStatus(h, &status)) return;
   }
   if (!h) return;
   State s;
@@ -562,8 +626,20 @@ void HayesLine::HangUp() {
     std::lock_guard lock(mu_);
     s = state_;
   }
+  const bool placing = s == State::Dialing || s == State::Answering;
+  // Carrier detect follows the carrier (the set-up asks for it): a call whose
+  // carrier has gone has nothing left to hang up.
+  if (s != State::Offering && !placing && !(status & MS_RLSD_ON)) {
+    PurgeComm(h, PURGE_RXCLEAR);
+    partial_.clear();
+    return;
+  }
   // Any character ends a dial under way; in a call it would be data.
-  if (s == State::Dialing || s == State::Answering) Write("\r");
+  if (placing) Write("\r");
+  // What was written reaches the other side before DTR drops or the escape
+  // comes: a hang-up never cuts the last bytes of a call off.
+  DrainOutput(h);
+  const auto silentSince = Clock::now();
   EscapeCommFunction(h, CLRDTR);
   Sleep(static_cast<DWORD>(kDtrDrop.count()));
   EscapeCommFunction(h, SETDTR);
@@ -577,12 +653,16 @@ void HayesLine::HangUp() {
     Sleep(static_cast<DWORD>(kPoll.count()));
   }
   if (carrier) {
-    // The modem ignores DTR: escape to command mode and hang up there.
-    Sleep(static_cast<DWORD>(kGuard.count()));
+    // The modem ignores DTR: escape to command mode and hang up there. The
+    // silence of the DTR drop counts towards the guard time before "+++".
+    const auto silent = Clock::now() - silentSince;
+    if (silent < kGuard) Sleep(static_cast<DWORD>(std::chrono::ceil<milliseconds>(kGuard - silent).count()));
     Write("+++");
     Sleep(static_cast<DWORD>(kGuard.count()));
+    // The escape's own OK has come by now: only the reply to ATH counts.
+    PurgeComm(h, PURGE_RXCLEAR);
     Write("ATH\r");
-    WaitForOk(kInitLimit);
+    WaitForOk(kReplyLimit);
   }
   PurgeComm(h, PURGE_RXCLEAR);
   partial_.clear();

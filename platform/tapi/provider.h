@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/tapi/lines.h"
 #include "platform/tapi/tapi.h"
 
 namespace tapi {
@@ -53,13 +54,18 @@ void ForgetCall(HCALL call);
 // An open line: the modem's port, the call on it (one at a time) and a worker
 // thread that sends the modem its commands, reads its result lines in command
 // mode and watches the carrier while a call is connected. Every wait of the
-// worker is bounded.
+// worker is bounded by a limit of its own: the line reads only what has
+// already arrived, so the time-outs that a call's user puts on the port it
+// shares through its data handle never hold the line up.
 class HayesLine : public std::enable_shared_from_this<HayesLine> {
  public:
   // How long a dial or an answer may wait for the modem's result.
   static constexpr std::chrono::milliseconds kDialLimit{180000};
-  // How long the modem may take to answer "AT" when the line opens.
-  static constexpr std::chrono::milliseconds kInitLimit{2000};
+  // How long the modem may take to answer a command with OK: its set-up when
+  // the line opens, ATH after the escape.
+  static constexpr std::chrono::milliseconds kReplyLimit{2000};
+  // How long a hang-up waits for the port to send what it still holds.
+  static constexpr std::chrono::milliseconds kDrainLimit{2000};
   // Silence between rings after which an offered call is taken as gone.
   static constexpr std::chrono::milliseconds kRingGap{8000};
   // DTR low for a hang-up; the carrier must fall within kCarrierFall after it.
@@ -70,13 +76,15 @@ class HayesLine : public std::enable_shared_from_this<HayesLine> {
   // How often the worker looks at the port.
   static constexpr std::chrono::milliseconds kPoll{20};
 
-  HayesLine(std::shared_ptr<LineApp> app, HLINE line, DWORD_PTR instance, std::string portName);
+  HayesLine(std::shared_ptr<LineApp> app, HLINE line, DWORD_PTR instance, std::string portName,
+            LineSettings settings);
   ~HayesLine();
   HayesLine(const HayesLine&) = delete;
   HayesLine& operator=(const HayesLine&) = delete;
 
-  // Opens the port, checks that a modem answers "AT" and starts the worker; a
-  // LINEERR_* code on failure.
+  // Opens the port at the line's rate and flow control, sets the modem up with
+  // the line's initialisation command (which must be answered OK) and starts
+  // the worker; a LINEERR_* code on failure.
   LONG Open();
   // Hangs up a call that is up, stops the worker and closes the port; no
   // message is posted after it.
@@ -108,12 +116,19 @@ class HayesLine : public std::enable_shared_from_this<HayesLine> {
   void Watch();
   void OnResult(const std::string& line);
   void ReadLines();
+  // Appends what has arrived on the port to `into` without waiting; 0, or the
+  // error of a port that is closed or has gone.
+  static DWORD ReadAvailable(HANDLE port, std::string& into);
   bool Write(const std::string& text);
+  // Waits, at most kDrainLimit, until the port has sent what it holds.
+  static void DrainOutput(HANDLE port);
   void HangUp();
   bool Reopen();
   void PortLost();
-  bool OpenPort();
+  // 0, or the LINEERR_* code of a port that cannot be opened or set.
+  LONG OpenPort();
   void ClosePort();
+  // Reads result lines until OK comes, at most `limit`.
   bool WaitForOk(std::chrono::milliseconds limit);
 
   // Under mu_.
@@ -129,6 +144,7 @@ class HayesLine : public std::enable_shared_from_this<HayesLine> {
   const HLINE line_;
   const DWORD_PTR instance_;
   const std::string portName_;
+  const LineSettings settings_;
 
   std::mutex mu_;  // guards what follows
   std::condition_variable cv_;

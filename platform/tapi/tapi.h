@@ -5,7 +5,14 @@
 // What a caller must know:
 // - The line devices are the modems listed in the registry (platform/tapi/lines.h),
 //   numbered from 0 in the order of the list. A line opens its modem's port
-//   (platform/comm) exclusively and keeps it while the line is open.
+//   (platform/comm) exclusively, at the rate and flow control listed for it,
+//   and keeps it while the line is open; opening sends the modem its
+//   initialisation command, which must be answered OK. Settings that cannot be
+//   used fail lineOpen with LINEERR_INVALPARAM, a rate the port refuses with
+//   LINEERR_INVALRATE.
+// - Every wait for the modem's reply has a limit of its own and reads only
+//   what has arrived, whatever time-outs the data handle's user has put on
+//   the port.
 // - Only event notification is served (LINEINITIALIZEEXOPTION_USEEVENT): the
 //   event is a manual-reset event of platform/win that stays signalled while
 //   messages wait in the application's queue; lineGetMessage takes them one at a
@@ -18,9 +25,10 @@
 //   up (disconnected, no answer).
 // - A RING in command mode offers a call (LINECALLSTATE_OFFERING); lineAnswer
 //   sends "ATA" and the call follows the result as for a dial.
-// - lineDrop lowers DTR for a moment (the modem hangs up); when the carrier
-//   stays, it escapes to command mode with the guard times and sends "ATH".
-//   The call then goes idle.
+// - lineDrop first lets the port send what it holds (at most 2 s), then
+//   lowers DTR for a moment (the modem hangs up); when the carrier stays, it
+//   escapes to command mode with the guard times and sends "ATH". A call whose
+//   carrier has already gone is not hung up again. The call then goes idle.
 // - While a call is connected the modem's carrier (DCD) is watched; its loss,
 //   or "NO CARRIER" in command mode, ends the call as disconnected.
 // - lineGetID of "comm/datamodem" on a connected call hands over a new handle

@@ -173,7 +173,11 @@ bool TQAVZLVTapiDevice::DoConnect() {
   SetReadingMode(false);
   ReportLine(kReportConnect);
   ApplyLineEvents();
-  if (!line_->CallConnected()) {
+  // A call this thread has seen lost (a transfer ended with it, the line told
+  // so, its carrier has gone) is never used again, whether or not the line's
+  // own thread has taken in its end by now: the next Connect dials.
+  const bool lost = callLost_ || (callUp_ && IsOpen() && !CarrierPresent());
+  if (lost || !line_->CallConnected()) {
     // Whatever is left of a call that is gone is let go before a new dial.
     if (IsOpen() || line_->Active()) DropCall();
     SetError(qzlvpeOK);

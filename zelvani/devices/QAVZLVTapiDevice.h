@@ -12,7 +12,8 @@
 // Line events arrive on the line component's message thread. They are queued
 // there and applied on the caller's thread (in the dial wait and at the start
 // of every operation), so the error state is only ever written by the caller's
-// thread. A call lost during an operation makes that operation end with 68.
+// thread. A call lost during an operation makes that operation end with 68,
+// and the next Connect dials a new call instead of reusing it.
 #pragma once
 
 #include <atomic>
@@ -41,7 +42,7 @@ class TQAVZLVTapiDevice : public TQAVZLVComDevice {
   ~TQAVZLVTapiDevice() override;
 
   // ---- IQAVZLVDevice slots
-  // Dials (unless a call is up), resets the port, switches a remote
+  // Dials (unless a call is up and not seen lost), resets the port, switches a remote
   // multiplexer and runs the open flow over the call. False with 70 when the
   // dial cannot be started, 33 when the call does not connect within the
   // connection time-out, 65/67/68/69 from the line's events (the call is then
@@ -98,7 +99,7 @@ class TQAVZLVTapiDevice : public TQAVZLVComDevice {
   DWORD dialStart_ = 0;
   LONG connectionTimeout_ = kDefaultConnectionTimeout;
   // Caller's thread only: a call was established by the last Connect, and it
-  // has been lost since.
+  // has been lost since (the next Connect then dials).
   bool callUp_ = false;
   bool callLost_ = false;
 

@@ -143,20 +143,63 @@ void TjtqTAPILine::TapiErrorText(LONG code, bool raise, std::string& text) {
 // ---------------------------------------------------------------------------
 // Registration and the message thread
 
+TTAPIMessagesThread::TTAPIMessagesThread(HANDLE event, HLINEAPP lineApp, TDispatch dispatch)
+    : event_(event), lineApp_(lineApp), dispatch_(std::move(dispatch)) {
+  thread_ = CreateThread(nullptr, 0, &TTAPIMessagesThread::Main, this, CREATE_SUSPENDED, nullptr);
+  if (!thread_) throw ETapiError("The line's message thread could not be started");
+  SetThreadPriority(thread_, THREAD_PRIORITY_BELOW_NORMAL);
+}
+
+TTAPIMessagesThread::~TTAPIMessagesThread() {
+  // Not woken here: the event may have gone with the registration by now.
+  win::RequestThreadTermination(thread_);
+  CloseHandle(thread_);  // waits for the thread
+}
+
+void TTAPIMessagesThread::Resume() { ResumeThread(thread_); }
+
+void TTAPIMessagesThread::Terminate() {
+  win::RequestThreadTermination(thread_);
+  SetEvent(event_);
+}
+
+DWORD TTAPIMessagesThread::Main(LPVOID self) {
+  static_cast<TTAPIMessagesThread*>(self)->Execute();
+  return 0;
+}
+
+void TTAPIMessagesThread::Execute() {
+  while (!win::ThreadTerminationRequested()) {
+    const DWORD w = WaitForSingleObject(event_, 500);
+    if (w == WAIT_OBJECT_0) {
+      LINEMESSAGE m{};
+      if (Succeeded(lineGetMessage(lineApp_, &m, 500))) {
+        // A failure inside a handler is lost; what it changed before stays.
+        try {
+          dispatch_(m);
+        } catch (...) {
+        }
+      }
+    } else if (w == WAIT_FAILED) {
+      Sleep(50);  // the registration is gone; wait for the end
+    }
+  }
+}
+
 TjtqTAPILine::TjtqTAPILine(std::string applicationName) : applicationName_(std::move(applicationName)) {
   LINEINITIALIZEEXPARAMS params{};
   params.dwTotalSize = params.dwNeededSize = params.dwUsedSize = sizeof params;
   params.dwOptions = LINEINITIALIZEEXOPTION_USEEVENT;
   DWORD version = kHighVersion;
   Check(lineInitializeExA(&lineApp_, nullptr, nullptr, applicationName_.c_str(), &lineCount_, &version, &params));
-  event_ = params.Handles.hEvent;
-  thread_ = CreateThread(nullptr, 0, &TjtqTAPILine::MessageThread, this, CREATE_SUSPENDED, nullptr);
-  if (!thread_) {
+  try {
+    messageThread_ = std::make_unique<TTAPIMessagesThread>(params.Handles.hEvent, lineApp_,
+                                                           [this](const LINEMESSAGE& m) { Dispatch(m); });
+  } catch (...) {
     lineShutdown(lineApp_);
-    throw ETapiError("The line's message thread could not be started");
+    throw;
   }
-  SetThreadPriority(thread_, THREAD_PRIORITY_BELOW_NORMAL);
-  ResumeThread(thread_);
+  messageThread_->Resume();
 }
 
 TjtqTAPILine::~TjtqTAPILine() {
@@ -165,34 +208,10 @@ TjtqTAPILine::~TjtqTAPILine() {
     CloseLine();
   } catch (...) {
   }
-  // The thread is asked to end and woken before the registration goes, so it
-  // leaves at once instead of at its next look.
-  if (thread_) {
-    win::RequestThreadTermination(thread_);
-    SetEvent(event_);
-  }
+  // The thread is asked to end and woken before the registration goes.
+  if (messageThread_) messageThread_->Terminate();
   lineShutdown(lineApp_);
-  if (thread_) CloseHandle(thread_);  // waits for the thread
-}
-
-DWORD TjtqTAPILine::MessageThread(LPVOID self) {
-  auto& line = *static_cast<TjtqTAPILine*>(self);
-  while (!win::ThreadTerminationRequested()) {
-    const DWORD w = WaitForSingleObject(line.event_, 500);
-    if (w == WAIT_OBJECT_0) {
-      LINEMESSAGE m{};
-      if (Succeeded(lineGetMessage(line.lineApp_, &m, 500))) {
-        // A failure inside a handler is lost; what it changed before stays.
-        try {
-          line.Dispatch(m);
-        } catch (...) {
-        }
-      }
-    } else if (w == WAIT_FAILED) {
-      Sleep(50);  // the registration is gone; wait for the end
-    }
-  }
-  return 0;
+  messageThread_.reset();  // waits for the thread
 }
 
 void TjtqTAPILine::Dispatch(const LINEMESSAGE& m) {

@@ -2,8 +2,8 @@
 // mode, opens one line device for data-modem calls, dials or answers, hands
 // out the communications handle of a connected data call, drops calls, and
 // turns the layer's asynchronous line messages into notification events. A
-// message thread of its own waits for the layer's event and dispatches the
-// messages, so every event handler runs on that thread.
+// message thread of its own (TTAPIMessagesThread) waits for the layer's event
+// and dispatches the messages, so every event handler runs on that thread.
 //
 // The modem device places its calls through this component and then runs its
 // serial flows over the call's handle.
@@ -19,6 +19,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <string>
@@ -34,6 +35,37 @@ namespace zelvani {
 class ETapiError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
+};
+
+// The component's message thread: until asked to end, it waits up to 500 ms
+// for the telephony layer's event of one registration and, when the event is
+// signalled, fetches one message (waiting up to 500 ms) and hands it to the
+// dispatch; a failure inside the dispatch is lost. Made suspended, one step
+// below normal priority; the component resumes it.
+class TTAPIMessagesThread {
+ public:
+  using TDispatch = std::function<void(const LINEMESSAGE& message)>;
+
+  // Throws ETapiError when the thread cannot be made.
+  TTAPIMessagesThread(HANDLE event, HLINEAPP lineApp, TDispatch dispatch);
+  // Asks the thread to end and waits for it (it looks at least every 500 ms).
+  ~TTAPIMessagesThread();
+  TTAPIMessagesThread(const TTAPIMessagesThread&) = delete;
+  TTAPIMessagesThread& operator=(const TTAPIMessagesThread&) = delete;
+
+  void Resume();
+  // Asks the thread to end and wakes it, so that it leaves at once instead of
+  // at its next look.
+  void Terminate();
+
+ private:
+  static DWORD Main(LPVOID self);
+  void Execute();
+
+  HANDLE event_;
+  HLINEAPP lineApp_;
+  TDispatch dispatch_;
+  HANDLE thread_ = nullptr;
 };
 
 class TjtqTAPILine {
@@ -133,7 +165,6 @@ class TjtqTAPILine {
   LONG CloseResult() const { return closeResult_.load(); }
 
  private:
-  static DWORD MessageThread(LPVOID self);
   void Dispatch(const LINEMESSAGE& m);
   void OnReply(DWORD request, LONG result);
   void FetchCommHandle();
@@ -149,8 +180,7 @@ class TjtqTAPILine {
   std::string applicationName_;
   HLINEAPP lineApp_ = 0;
   DWORD lineCount_ = 0;
-  HANDLE event_ = nullptr;
-  HANDLE thread_ = nullptr;
+  std::unique_ptr<TTAPIMessagesThread> messageThread_;
 
   std::atomic<bool> active_{false};
   std::atomic<bool> autoAnswer_{true};

@@ -2,11 +2,13 @@
 // errors of bad handles, devices and arguments, version negotiation and
 // capabilities, the message queue and its event, each result of a dial as
 // the line's messages, a refused number, a modem that is silent, talks
-// garbage or disappears, an incoming call, and the data handle. Every wait is
-// bounded and no descriptor is left open.
+// garbage or disappears, an incoming call, the data handle, and the set-up,
+// rate and flow control a line's key chooses. Every wait is bounded and no
+// descriptor is left open.
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -320,7 +322,7 @@ TEST_F(TapiLinesTest, EachDialResultBecomesTheCallsMessages) {
     comm::testing::SetModemStatus("COM9", 0);
     const auto lines = modem.Lines();
     ASSERT_GE(lines.size(), 2u);
-    EXPECT_EQ(lines[0], "ATE0V1");
+    EXPECT_EQ(lines[0], tapi::kDefaultInit);
     EXPECT_EQ(lines[1], "ATDT5551234");
   }
 }
@@ -482,6 +484,55 @@ TEST_F(TapiLinesTest, AModemThatDisappearsClosesTheLine) {
   EXPECT_EQ(lineMakeCall(line, &call, "1", 0, nullptr), LINEERR_OPERATIONFAILED) << "the line is gone";
   EXPECT_EQ(lineClose(line), 0);
   EXPECT_EQ(OpenDescriptors(), fds - 1) << "only the modem's own side was closed";
+}
+
+TEST_F(TapiLinesTest, TheLinesKeyChoosesItsSetUpRateAndFlowControl) {
+  struct Row {
+    const char* what;
+    tapi::ModemLine line;
+    LONG open;         // lineOpen's result
+    std::string init;  // the first line the modem gets
+    speed_t speed;
+    bool rtsCts;
+    bool xonXoff;
+  };
+  auto line = [](std::string init, std::string rate, std::string flow) {
+    return tapi::ModemLine{"Test Modem", "COM9", std::move(init), std::move(rate), std::move(flow)};
+  };
+  const Row rows[] = {
+      {"nothing but name and port", line("", "", ""), 0, tapi::kDefaultInit, B9600, false, false},
+      {"a set-up, a rate and RTS/CTS", line("AT&F&C1&D2", "19200", "RTS/CTS"), 0, "AT&F&C1&D2", B19200, true, false},
+      {"XON/XOFF in any letter case", line("", " 38400 ", "xon/xoff"), 0, tapi::kDefaultInit, B38400, false, true},
+      {"no flow control named", line("", "", "None"), 0, tapi::kDefaultInit, B9600, false, false},
+      {"a rate that is not a number", line("", "fast", ""), LINEERR_INVALPARAM, "", 0, false, false},
+      {"a rate of 0", line("", "0", ""), LINEERR_INVALPARAM, "", 0, false, false},
+      {"an unknown flow control", line("", "", "DTR/DSR"), LINEERR_INVALPARAM, "", 0, false, false},
+      // It would reach the modem as two command lines.
+      {"a set-up with a line break", line("ATZ\rATDT1", "", ""), LINEERR_INVALPARAM, "", 0, false, false},
+  };
+  const int fds = OpenDescriptors();
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    tapi::RemoveModemLines();
+    tapi::AddModemLine(r.line);
+    ScriptedModem modem(pty_, Hayes(""));
+    HLINE h = 0;
+    ASSERT_EQ(Open(h), r.open);
+    if (r.open != 0) {
+      EXPECT_TRUE(modem.Lines().empty()) << "nothing is sent";
+      continue;
+    }
+    termios t{};
+    ASSERT_EQ(tcgetattr(pty_.master(), &t), 0);  // the slave's settings
+    EXPECT_EQ(cfgetospeed(&t), r.speed);
+    EXPECT_EQ((t.c_cflag & CRTSCTS) != 0, r.rtsCts);
+    EXPECT_EQ((t.c_iflag & IXON) != 0, r.xonXoff);
+    EXPECT_EQ((t.c_iflag & IXOFF) != 0, r.xonXoff);
+    ASSERT_FALSE(modem.Lines().empty());
+    EXPECT_EQ(modem.Lines()[0], r.init);
+    EXPECT_EQ(lineClose(h), 0);
+  }
+  EXPECT_EQ(OpenDescriptors(), fds);
 }
 
 }  // namespace

@@ -101,8 +101,33 @@ ModemSimulator& ModemSimulator::Garbage() {
 
 ModemSimulator& ModemSimulator::IgnoreDtr() {
   std::lock_guard lock(mu_);
-  ignoreDtr_ = true;
+  dtrWired_ = false;
   return *this;
+}
+
+ModemSimulator& ModemSimulator::Quiet() {
+  std::lock_guard lock(mu_);
+  quiet_ = profileQuiet_ = true;
+  return *this;
+}
+
+ModemSimulator& ModemSimulator::CarrierDetectAlwaysOn() {
+  std::lock_guard lock(mu_);
+  dcdOn_ = profileDcdOn_ = true;
+  SetCarrier(carrier_);
+  return *this;
+}
+
+ModemSimulator& ModemSimulator::FixedRate(unsigned baud, bool rtsCts) {
+  std::lock_guard lock(mu_);
+  fixedRate_ = baud;
+  fixedRtsCts_ = rtsCts;
+  return *this;
+}
+
+void ModemSimulator::SlowLine(ms perByte) {
+  std::lock_guard lock(mu_);
+  slowLine_ = perByte;
 }
 
 ModemSimulator& ModemSimulator::HoldReadsUntil(std::size_t bytes) {
@@ -194,7 +219,24 @@ bool ModemSimulator::WaitFor(const std::function<bool()>& what, ms timeout) cons
 // ---- the line
 
 void ModemSimulator::SetCarrier(bool on) {
-  comm::testing::SetModemStatus(port_, (on ? MS_RLSD_ON : 0) | MS_DSR_ON | MS_CTS_ON);
+  carrier_ = on;
+  comm::testing::SetModemStatus(port_, (on || dcdOn_ ? MS_RLSD_ON : 0) | MS_DSR_ON | MS_CTS_ON);
+}
+
+bool ModemSimulator::WrongRate() const {
+  if (fixedRate_ == 0) return false;
+  struct Rate {
+    unsigned baud;
+    speed_t code;
+  };
+  static constexpr Rate kRates[] = {{1200, B1200},   {2400, B2400},   {4800, B4800},  {9600, B9600},
+                                    {19200, B19200}, {38400, B38400}, {57600, B57600}, {115200, B115200}};
+  termios t{};
+  if (tcgetattr(pty_.master(), &t) != 0) return true;
+  bool rate = false;
+  for (const Rate& r : kRates)
+    if (r.baud == fixedRate_) rate = cfgetospeed(&t) == r.code;
+  return !rate || (fixedRtsCts_ && !(t.c_cflag & CRTSCTS));
 }
 
 void ModemSimulator::Write(const std::string& bytes) {
@@ -215,6 +257,7 @@ void ModemSimulator::Write(const std::string& bytes) {
 }
 
 void ModemSimulator::Result(const std::string& word) {
+  if (quiet_) return;
   if (verbose_)
     Write("\r\n" + word + "\r\n");
   else
@@ -312,8 +355,11 @@ void ModemSimulator::OnBytes(const std::string& bytes, bool late) {
 }
 
 void ModemSimulator::OnCommandLine(const std::string& raw) {
-  const std::string line = Trim(raw);
+  std::string line = Trim(raw);
   if (line.empty()) return;
+  // A command starts at "AT": what came before it (data sent after the call
+  // ended) is noise.
+  if (const std::size_t at = Upper(line).find("AT"); at != std::string::npos) line.erase(0, at);
   commands_.push_back(line);
   if (silent_) return;
   if (garbage_) {
@@ -373,15 +419,29 @@ void ModemSimulator::OnCommandLine(const std::string& raw) {
         (c == 'E' ? echo_ : verbose_) = on;
         break;
       }
+      case 'Q': {
+        quiet_ = i < up.size() && up[i] == '1';
+        SkipDigits(up, i);
+        break;
+      }
       case 'Z':
         SkipDigits(up, i);
         echo_ = verbose_ = true;
+        quiet_ = profileQuiet_;
+        dcdOn_ = profileDcdOn_;
+        ignoreDtr_ = false;
+        SetCarrier(carrier_);
         break;
       case '&': {
         const char what = i < up.size() ? up[i++] : '\0';
         const std::size_t from = i;
         SkipDigits(up, i);
-        if (what == 'D') ignoreDtr_ = up.substr(from, i - from) == "0";
+        const bool zero = up.substr(from, i - from) == "0";
+        if (what == 'D') ignoreDtr_ = zero;
+        if (what == 'C') {
+          dcdOn_ = zero;
+          SetCarrier(carrier_);
+        }
         break;
       }
       case 'S': {
@@ -397,7 +457,6 @@ void ModemSimulator::OnCommandLine(const std::string& raw) {
         }
         break;
       }
-      case 'Q':
       case 'X':
       case 'L':
       case 'M':
@@ -410,6 +469,48 @@ void ModemSimulator::OnCommandLine(const std::string& raw) {
     }
   }
   Result("OK");
+}
+
+void ModemSimulator::WatchDtr() {
+  // DTR dropped by the other side ends a call (and a dial).
+  const bool dtr = comm::testing::GetOutputLines(port_).dtr;
+  if (lastDtr_ && !dtr && dtrWired_ && !ignoreDtr_) {
+    HangUp(true);
+    if (slowLine_.count() > 0) {
+      // What was still on the line is lost with the call.
+      char buf[512];
+      while (::read(pty_.master(), buf, sizeof buf) > 0) {
+      }
+      nextByteAt_ = {};
+    }
+  }
+  lastDtr_ = dtr;
+}
+
+void ModemSimulator::ReadLine(Clock::time_point now) {
+  const int master = pty_.master();
+  char buf[512];
+  ssize_t n;
+  int waiting = 0;
+  if (slowLine_.count() > 0) {
+    WatchDtr();
+    if (ioctl(master, FIONREAD, &waiting) != 0 || waiting <= 0) return;
+    if (nextByteAt_ == Clock::time_point{}) nextByteAt_ = now + slowLine_;
+    if (now < nextByteAt_) return;
+    nextByteAt_ = waiting > 1 ? now + slowLine_ : Clock::time_point{};
+    if (::read(master, buf, 1) == 1) OnBytes(std::string(1, buf[0]), false);
+    return;
+  }
+  if (holdUntil_ > 0 && ioctl(master, FIONREAD, &waiting) == 0 && static_cast<std::size_t>(waiting) >= holdUntil_)
+    holdUntil_ = 0;
+  if (holdUntil_ == 0) {
+    const bool late = lastRead_ != Clock::time_point{} && now - lastRead_ > guard_ / 2;
+    lastRead_ = now;
+    const bool noise = WrongRate();
+    while ((n = ::read(master, buf, sizeof buf)) > 0)
+      if (!noise) OnBytes(std::string(buf, static_cast<std::size_t>(n)), late);
+  }
+  WatchDtr();
 }
 
 void ModemSimulator::Run() {
@@ -440,21 +541,7 @@ void ModemSimulator::Run() {
           Result("NO CARRIER");
         }
       }
-      char buf[512];
-      ssize_t n;
-      int waiting = 0;
-      if (holdUntil_ > 0 && ioctl(master, FIONREAD, &waiting) == 0 && static_cast<std::size_t>(waiting) >= holdUntil_)
-        holdUntil_ = 0;
-      if (holdUntil_ == 0) {
-        const bool late = lastRead_ != Clock::time_point{} && now - lastRead_ > guard_ / 2;
-        lastRead_ = now;
-        while ((n = ::read(master, buf, sizeof buf)) > 0)
-          OnBytes(std::string(buf, static_cast<std::size_t>(n)), late);
-      }
-      // DTR dropped by the other side ends a call (and a dial).
-      const bool dtr = comm::testing::GetOutputLines(port_).dtr;
-      if (lastDtr_ && !dtr && !ignoreDtr_) HangUp(true);
-      lastDtr_ = dtr;
+      ReadLine(now);
       if (mode_ == Mode::Dialing && !pending_.result.empty() && now >= due_) {
         if (pending_.result.rfind("CONNECT", 0) == 0) {
           Connected(pending_);

@@ -5,17 +5,23 @@
 // drives the carrier (DCD) on the serial layer's virtual lines.
 //
 // In command mode it parses "AT" lines (case-insensitive, several commands per
-// line: D, A, H, O, E, V, Z, &F, S registers and the rest answered OK), echoes
-// and answers verbosely or with numeric codes as E and V say. A dial looks its
+// line: D, A, H, O, E, V, Q, Z, &C, &D, &F, S registers and the rest answered
+// OK), echoes and answers verbosely or with numeric codes as E and V say, and
+// not at all in quiet mode (Q1); the result of a line follows the settings as
+// that line left them, so "ATQ0" in quiet mode answers OK; what comes before
+// "AT" on a line is noise. A dial looks its
 // number up in the script: each number has an outcome ("CONNECT 9600",
 // "BUSY", "NO ANSWER", "NO CARRIER", "NO DIALTONE", silence) after a delay,
 // and a number with characters a modem refuses gets ERROR. After CONNECT the
 // line is in data mode: bytes are bridged to a register simulator (which sees
 // its port opened), or kept when no register is bridged. "+++" between guard
 // times returns to command mode with the call held; DTR dropped by the other
-// side hangs up. Faults: a modem that never answers, one that answers only
-// garbage, garbage after CONNECT, the carrier lost during a call, and the
-// port closed (the line disappears).
+// side hangs up unless &D0. Carrier detect (DCD) follows the carrier, or is
+// held on with &C0. Faults: a modem that never answers, one that answers only
+// garbage, garbage after CONNECT, the carrier lost during a call, the port
+// closed (the line disappears), a modem that never sees DTR, one fixed at a
+// rate, and a slow line on which bytes still travelling when DTR drops are
+// lost.
 //
 //   ModemSimulator modem("COM7");
 //   modem.Dial("5551234", {"CONNECT 9600", 200ms});
@@ -71,8 +77,17 @@ class ModemSimulator {
   // The modem answers nothing at all / answers every command line with garbage.
   ModemSimulator& Silent();
   ModemSimulator& Garbage();
-  // DTR is ignored (as after AT&D0): only "+++" and ATH end a call.
+  // The modem never sees DTR (a cable without it), whatever &D says: only
+  // "+++" and ATH end a call.
   ModemSimulator& IgnoreDtr();
+  // Left in quiet mode (Q1): no result codes until a Q0.
+  ModemSimulator& Quiet();
+  // Left with carrier detect held on (&C0) until a &C1.
+  ModemSimulator& CarrierDetectAlwaysOn();
+  // The modem talks only at `baud` (and, with `rtsCts`, only to a port with
+  // RTS/CTS flow control); at any other setting of the port it hears noise and
+  // answers nothing.
+  ModemSimulator& FixedRate(unsigned baud, bool rtsCts);
   // The modem reads nothing until `bytes` characters wait on the line, as a
   // modem thread held up by a loaded machine would: they are then read in one
   // piece.
@@ -80,6 +95,11 @@ class ModemSimulator {
 
   void Start();
   void Stop();
+
+  // From now on each byte from the port spends `perByte` on the line before
+  // the modem has it, while DTR reaches it at once: bytes still on the line
+  // when DTR hangs the modem up are lost.
+  void SlowLine(ms perByte);
 
   // ---- during a test
   // An incoming call: RING every `every`, `times` times, until answered
@@ -122,6 +142,12 @@ class ModemSimulator {
   void CloseBridge();
   void PumpBridge();
   bool Stopping() const;
+  // The port's rate and flow control are not the ones the modem talks at.
+  bool WrongRate() const;
+  // Takes what the line brings: everything at once, or one byte per
+  // slowLine_; DTR is looked at first on a slow line.
+  void ReadLine(Clock::time_point now);
+  void WatchDtr();
 
   std::string port_;
   comm::testing::PseudoTerminal pty_;
@@ -134,7 +160,13 @@ class ModemSimulator {
   ms guard_{1000};
   bool silent_ = false;
   bool garbage_ = false;
-  bool ignoreDtr_ = false;
+  bool dtrWired_ = true;
+  bool profileQuiet_ = false;  // what Z restores
+  bool profileDcdOn_ = false;
+  unsigned fixedRate_ = 0;     // 0: any rate
+  bool fixedRtsCts_ = false;
+  ms slowLine_{0};
+  Clock::time_point nextByteAt_{};  // when the byte at the head of a slow line arrives
   std::size_t holdUntil_ = 0;  // reads wait for this many characters (0: no hold)
   bool stop_ = false;
   bool closed_ = false;
@@ -143,6 +175,10 @@ class ModemSimulator {
   Mode mode_ = Mode::Command;
   bool echo_ = true;
   bool verbose_ = true;
+  bool quiet_ = false;
+  bool dcdOn_ = false;      // &C0
+  bool ignoreDtr_ = false;  // &D0
+  bool carrier_ = false;
   std::string line_;
   Outcome pending_;
   Clock::time_point due_{};

@@ -5,14 +5,21 @@
 // bound and the line closed; a carrier lost during a transfer; the call kept
 // across Disconnect and Connect; the line settings; and the mended faults:
 // Abort drops the call, the modem never opens a port by name, a finished
-// call's handle is not reused.
+// call's handle is not reused; and the modems met on real lines: one that
+// ignores DTR, one left quiet or with carrier detect held on, one fixed at
+// another rate, a slow line under Abort, a call lost just before Connect.
 #include <dirent.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <optional>
+#include <sstream>
 #include <thread>
 
+#include "platform/comm/testing.h"
 #include "platform/tapi/lines.h"
 #include "tests/zelvani/devices/ModemSimulator.h"
 #include "tests/zelvani/devices/RegisterSimulator.h"
@@ -105,6 +112,27 @@ class TapiDeviceE2ETest : public ::testing::Test {
   bool CallEnded() {
     return modem().WaitFor([&] { return !modem().InCall(); }, 10s);
   }
+
+  // A new modem on the line, bridged to the register as in SetUp.
+  ModemSimulator& NewModem() {
+    modem_.reset();
+    modem_.emplace("COM6");
+    modem().Bridge(*reg_).Guard(300ms);
+    return modem();
+  }
+  // Writes an article while the remote end hangs up as soon as the register
+  // has it (`received` bytes in all by then): the write ends with the lost call.
+  LONG WriteWhileTheRemoteHangsUp(std::size_t received) {
+    std::thread remote([&] {
+      reg().WaitReceived(received, 5s);
+      modem().LoseCarrier();
+    });
+    auto article = Packet("I", kCoffee);
+    const LONG r = Write(article.Get());
+    remote.join();
+    return r;
+  }
+  std::size_t ArticleSize() { return reg().Pack("I", kCoffee).size(); }
 
   ScopedTestRegistry registry_;
   std::optional<RegisterSimulator> reg_;
@@ -374,6 +402,149 @@ TEST_F(TapiDeviceE2ETest, SettingsChooseTheLineTheNumberAndTheRates) {
   EXPECT_EQ(d().TapiLine().MinTransferRate(), 9600);
   EXPECT_EQ(d().ConnectionTimeout(), 120000) << "the default";
   EXPECT_EQ(modem().Commands().back(), "ATDT777");
+}
+
+// The hang-up's reply is read with a limit of its own: it once waited with
+// the read time-out the device had left on the call's port, and Disconnect
+// from a modem that ignores DTR took many seconds more than the escape's
+// guard times and the reply (about 2.5 s).
+TEST_F(TapiDeviceE2ETest, DisconnectFromAModemThatIgnoresDtrTakesOnlyTheEscape) {
+  modem().Dial("5551234", {"CONNECT 9600", 100ms}).IgnoreDtr();
+  reg().Expect(reg::kEnq).Ack().Expect(reg::kEot).Ack();
+  reg().Start();
+  modem().Start();
+  // Long read time-outs on the port, as a host's device has them.
+  d().SetPacketTimeouts(RegisterSimulator::kDefaultWithin.count(), 1000);
+  ASSERT_TRUE(Connect()) << d().LastError();
+  const auto start = Clock::now();
+  EXPECT_TRUE(Disconnect());
+  EXPECT_LT(Clock::now() - start, 7s);
+  Done();
+  EXPECT_TRUE(CallEnded());
+  EXPECT_EQ(modem().Commands().back(), "ATH");
+  EXPECT_FALSE(d().TapiLine().Active());
+}
+
+// A Connect right after a write that ended with the lost call once ran the
+// open flow over that call, before the line's thread had taken in its end.
+// A call whose carrier has gone is let go without a hang-up, so the tries
+// are quick.
+TEST_F(TapiDeviceE2ETest, ConnectRightAfterALostCallAlwaysDialsANewOne) {
+  constexpr int kTries = 100;
+  modem().Dial("5551234", {"CONNECT 9600", 10ms});
+  for (int i = 0; i < kTries; ++i) reg().Expect(reg::kEnq).Ack().ExpectPacket("I");
+  reg().Never();
+  reg().Start();
+  modem().Start();
+  const std::size_t perTry = reg::kEnq.size() + ArticleSize();
+  for (int i = 0; i < kTries; ++i) {
+    SCOPED_TRACE(i);
+    ASSERT_TRUE(Connect()) << d().LastError() << ::testing::PrintToString(modem().Commands());
+    ASSERT_EQ(WriteWhileTheRemoteHangsUp(perTry * (i + 1)), qzlvpeDisconnected);
+  }
+  EXPECT_EQ(modem().Dials(), kTries) << "every Connect dialled";
+}
+
+// The line sets a modem up with what it needs: a modem left quiet once failed
+// every Connect (70), and one that held carrier detect on never told a remote
+// hang-up (33 instead of 68) and could not dial again.
+TEST_F(TapiDeviceE2ETest, ModemsLeftQuietOrWithCarrierDetectOnAreSetUp) {
+  struct Row {
+    const char* what;
+    std::function<void(ModemSimulator&)> leftAs;
+  };
+  const Row rows[] = {
+      {"quiet (Q1)", [](ModemSimulator& m) { m.Quiet(); }},
+      {"carrier detect held on (&C0)", [](ModemSimulator& m) { m.CarrierDetectAlwaysOn(); }},
+  };
+  for (std::size_t i = 0; i < std::size(rows); ++i)
+    reg().Expect(reg::kEnq).Ack().ExpectPacket("I").Expect(reg::kEnq).Ack().Expect(reg::kEot).Ack();
+  reg().Start();
+  std::size_t received = 0;
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    r.leftAs(NewModem().Dial("5551234", {"CONNECT 9600", 50ms}));
+    modem().Start();
+    ASSERT_TRUE(Connect()) << d().LastError();
+    EXPECT_EQ(modem().Commands().front(), tapi::kDefaultInit);
+    received += reg::kEnq.size() + ArticleSize();
+    EXPECT_EQ(WriteWhileTheRemoteHangsUp(received), qzlvpeDisconnected);
+    ASSERT_TRUE(Connect()) << "dials again: " << d().LastError();
+    EXPECT_EQ(modem().Dials(), 2);
+    EXPECT_TRUE(Disconnect());
+    received += reg::kEnq.size() + reg::kEot.size();
+    modem().Stop();
+  }
+  Done();
+}
+
+// A modem fixed at 19200 baud that needs RTS/CTS is reached only through a
+// line whose key says so; the call's port keeps those settings.
+TEST_F(TapiDeviceE2ETest, TheLinesKeySetsThePortsRateAndFlowControl) {
+  struct Row {
+    const char* what;
+    tapi::ModemLine line;
+    bool connects;
+  };
+  const Row rows[] = {
+      {"the defaults", {"Sim Modem", "COM6", "", "", ""}, false},
+      {"19200 baud and RTS/CTS", {"Sim Modem", "COM6", "", "19200", "rts/cts"}, true},
+  };
+  reg().Expect(reg::kEnq).Ack();
+  reg().Start();
+  modem().Dial("5551234", {"CONNECT 9600", 50ms}).FixedRate(19200, true);
+  modem().Start();
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    tapi::RemoveModemLines();
+    tapi::AddModemLine(r.line);
+    ASSERT_EQ(Connect(), r.connects);
+    if (!r.connects) {
+      EXPECT_EQ(d().LastError(), qzlvpeDeviceError);
+      continue;
+    }
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    ASSERT_TRUE(GetCommState(d().CommPort().Handle(), &dcb));
+    EXPECT_EQ(dcb.BaudRate, 19200u);
+    EXPECT_EQ(dcb.fOutxCtsFlow, 1u);
+    EXPECT_EQ(dcb.fRtsControl, RTS_CONTROL_HANDSHAKE);
+    EXPECT_EQ(comm::testing::PortSpeed(d().CommPort().Handle()), 19200u);
+  }
+  Done();
+}
+
+// Abort once dropped DTR a few milliseconds after its EOT, with nothing
+// drained: on a slow line the EOT never reached the register.
+TEST_F(TapiDeviceE2ETest, TheEotOfAbortReachesTheRegisterBeforeDtrDrops) {
+  // The library's close flow without its acknowledgement: nothing holds the
+  // hang-up back but the drain.
+  std::ifstream in(RegisterSimulator::DefaultLibrary());
+  std::stringstream text;
+  text << in.rdbuf();
+  std::string library = text.str();
+  const std::string closeWrite = "FlowCloseWrite;CLOSEWRITING;\n{\n1;PC->;<EOT>;0;;0;0;0;;0;\n";
+  const std::size_t at = library.find(closeWrite);
+  ASSERT_NE(at, std::string::npos);
+  library.erase(at + closeWrite.size(), library.find('}', at) - at - closeWrite.size());
+  const auto path = std::filesystem::temp_directory_path() / ("tapi-abort-" + std::to_string(getpid()) + ".pkd");
+  std::ofstream(path) << library;
+  VARIANT_BOOL ok = VARIANT_FALSE;
+  Bstr file = Bstr::Attach(AnsiToBstr(path.string()));
+  ASSERT_EQ(library_->LoadFromFile(file.Get(), &ok), S_OK);
+  std::filesystem::remove(path);
+  ASSERT_EQ(ok, VARIANT_TRUE);
+
+  modem().Dial("5551234", {"CONNECT 9600", 50ms});
+  reg().Expect(reg::kEnq).Ack().Expect(reg::kEot).Never();
+  reg().Start();
+  modem().Start();
+  ASSERT_TRUE(Connect()) << d().LastError();
+  modem().SlowLine(150ms);
+  ASSERT_EQ(device_->Abort(), S_OK);
+  EXPECT_TRUE(CallEnded());
+  Done();
+  EXPECT_EQ(modem().Hangups(), 1);
 }
 
 }  // namespace

@@ -402,8 +402,9 @@ TEST_F(TapiLineTest, AModemThatIgnoresDtrIsHungUpWithTheEscape) {
   ASSERT_NO_FATAL_FAILURE(CallAModemThatIgnoresDtr());
   const auto start = Clock::now();
   line().Drop();
-  // DTR low, the carrier stays: guard time, "+++", guard time, ATH; about
-  // 3.5 s, bounded with room for a loaded machine.
+  // DTR low, the carrier stays: "+++" once the line has been silent for the
+  // guard time (the DTR drop counts), guard time, ATH; about 2.5 s, bounded
+  // with room for a loaded machine.
   ExpectHungUpWithTheEscape();
   EXPECT_LT(Clock::now() - start, 9s);
 }
