@@ -1,5 +1,6 @@
 #include "platform/comm/lines.h"
 
+#include <poll.h>
 #include <sys/ioctl.h>
 
 #include <algorithm>
@@ -62,7 +63,13 @@ void SetPeer(const std::string& key, int masterFd) {
 DWORD PeerUnread(State& s) {
   std::lock_guard lock(s.mu);
   int n = 0;
-  if (s.peer < 0 || ioctl(s.peer, FIONREAD, &n) != 0) return 0;
+  if (s.peer < 0) return 0;
+  // A pseudo-terminal hands what was written to its other side a moment after
+  // the write returned; polling the other side hands it over now, so that a
+  // byte on its way is counted rather than missed.
+  pollfd p{s.peer, POLLIN, 0};
+  poll(&p, 1, 0);
+  if (ioctl(s.peer, FIONREAD, &n) != 0) return 0;
   return static_cast<DWORD>(std::max(n, 0));
 }
 void InjectErrors(const std::string& key, DWORD errors) { StateOf(key)->errors.fetch_or(errors); }

@@ -134,6 +134,25 @@ TEST_F(CommLinesTest, InjectedLineErrorsAreReportedOnceWithTheQueues) {
   EXPECT_EQ(errors, CE_BREAK);
 }
 
+// A pseudo-terminal hands written bytes to its other side a moment after the
+// write returns; until they are read there they count as not sent, so that a
+// drain before a hang-up never misses a byte still on its way.
+TEST_F(CommLinesTest, WhatTheOtherSideHasNotReadCountsAsNotSent) {
+  Open();
+  for (int round = 0; round < 200; ++round) {
+    SCOPED_TRACE(round);
+    DWORD n = 0, errors = 0;
+    ASSERT_TRUE(WriteFile(port_, "\x04", 1, &n, nullptr));
+    ASSERT_EQ(n, 1u);
+    COMSTAT stat{};
+    ASSERT_TRUE(ClearCommError(port_, &errors, &stat));
+    ASSERT_EQ(stat.cbOutQue, 1u) << "right after the write";
+    ASSERT_EQ(pty_.Receive(1, milliseconds(1000)), "\x04");
+    ASSERT_TRUE(ClearCommError(port_, &errors, &stat));
+    ASSERT_EQ(stat.cbOutQue, 0u) << "once the other side has read it";
+  }
+}
+
 TEST_F(CommLinesTest, AnotherDevicesStateIsSeparate) {
   comm::testing::PseudoTerminal other;
   other.MapTo("COM8");
