@@ -13,6 +13,7 @@
 #include "corvatin/activation/ControlFromRegistry.h"
 #include "platform/com/activation.h"
 #include "platform/com/ansi.h"
+#include "platform/com/typeinfo.h"
 #include "platform/sys/sysdir.h"
 #include "platform/ui/RecordingPresenter.h"
 #include "zelvani/Zelvani.h"
@@ -57,6 +58,16 @@ TEST(SetupCheck, TheSystemDirectoryHoldsTheDefaultLibraryWithItsDefinitions) {
   LONG count = 0;
   ASSERT_EQ(definitions->get_Count(&count), S_OK);
   EXPECT_GT(count, 40) << "the control's library defines a packet for every record kind";
+}
+
+// Script hosts and object browsers find both type libraries by LIBID in the
+// registry the set-up wrote.
+TEST(SetupCheck, BothTypeLibrariesLoadByTheirIdentifiers) {
+  for (const GUID& libid : {LIBID_Zelvani, LIBID_Corvatin}) {
+    ComPtr<ITypeLib> library;
+    ASSERT_EQ(LoadRegTypeLib(libid, 1, 0, 0x409, library.Out()), S_OK) << GuidToString(libid);
+    EXPECT_GT(library->GetTypeInfoCount(), 0u);
+  }
 }
 
 }  // namespace
