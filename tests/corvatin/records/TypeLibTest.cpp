@@ -10,6 +10,7 @@
 
 #include "corvatin/control/CorvatinServer.h"
 #include "corvatin/control/CorvatinTypeLib.h"
+#include "corvatin/PublishedCoclasses.h"
 #include "platform/com/registry.h"
 
 namespace corvatin {
@@ -47,75 +48,8 @@ TEST(CorvatinTypeLibTest, LibraryIdentityAndImports) {
 // Every coclass of the published table: CLSID, help string, default interface
 // with its IID, help string and number of accessor and method entries.
 TEST(CorvatinTypeLibTest, CoclassesWithTheirInterfaces) {
-  struct Row {
-    const char* coclass;
-    const char* clsid;
-    const char* help;
-    const char* itf;
-    const char* iid;
-    std::size_t entries;
-  } rows[] = {
-      {"QAVECR", "{B4F82C16-873D-4120-9731-227DB4A13B0F}", "QAVECR Control", "IQAVECR",
-       "{58E4AA82-A409-4591-BAE7-DF9FE476F4BD}", 75},
-      {"QAVECRPLU", "{1970C9D5-9670-41DD-B39B-CC17BD6EB660}", "QAVECRPLU Object", "IQAVECRPLU",
-       "{881ABC11-7EB8-42BE-A59C-DC6B1F6DBA8C}", 40},
-      {"QAVECRHALO", "{4AB4D287-C340-40A8-822D-1F4C7874C263}", "QAVECRHALO Object", "IQAVECRHALO",
-       "{0A1F8C24-0FF4-4E90-AC77-BFD03810691F}", 6},
-      {"QAVECRTaxRates", "{C8D2F86B-6ED7-48E0-B46F-910CD79D727F}", "QAVECRTaxRates Object", "IQAVECRTaxRates",
-       "{E26DACD5-10B6-4AB8-B9D4-963803D73F11}", 8},
-      {"QAVECRDiscounts", "{1ACFA5AB-29F1-4809-92BF-C3B56ACA861B}", "QAVECRDiscounts Object", "IQAVECRDiscounts",
-       "{61C3397F-E2DE-429E-AE58-999DAF96FD81}", 7},
-      {"QAVECRCashier", "{E0BD0445-D71F-41FD-A9D8-2C5113208F21}", "QAVECRCashier Object", "IQAVECRCashier",
-       "{5F6450C4-5E79-4FB8-AF0D-AE5E03C23787}", 12},
-      {"QAVECRSale", "{87D843CC-ABDE-475F-BC05-3BE6C848B35D}", "QAVECRSale Object", "IQAVECRSale",
-       "{3BA07BEF-75DF-425F-89BC-1E6626FB0BE1}", 12},
-      {"QAVECRPLUSaleRec", "{2E484962-C89F-4F3F-A637-A293955C8F81}", "QAVECRPLUSale Object", "IQAVECRPLUSaleRec",
-       "{B9279C31-D317-47CA-8720-5A778BD8AF97}", 25},
-      {"QAVECRCounter", "{781BDF39-28CA-4761-A412-564467987243}", "QAVECRCounter Object", "IQAVECRCounter",
-       "{D460AD76-9D94-4B97-84D9-7F5B1E9D9762}", 6},
-      {"QAVECRCounters", "{08ACB5C5-3D78-438C-BA9E-537C129874D6}", "QAVECRCounters Object", "IQAVECRCounters",
-       "{544C60F8-6D49-41E7-854B-9494AEBCA69A}", 5},
-      {"QAVECRAmount", "{6219DC92-C12A-4116-81DE-0986624582E1}", "QAVECRAmount Object", "IQAVECRAmount",
-       "{C62D3DED-D68A-4F12-9246-CFCF5FBBAEC1}", 8},
-      {"QAVECRAmounts", "{D5C07719-5080-4E56-ACC4-E6921CFA9954}", "QAVECRAmounts Object", "IQAVECRAmounts",
-       "{358E792B-1765-4A5F-916B-8F1C6C46D209}", 5},
-      {"QAVECRReceiptDiscountCard", "{66C2F748-A7ED-4E0D-ACAE-9C7E72B7BEB0}", "QAVECRDiscountCardRec Object",
-       "IQAVECRReceiptDiscountCard", "{3FE041A9-4F32-4F18-B7B1-77BA8EEEA303}", 6},
-      {"QAVECRSaleRec", "{6425BAF4-353A-4631-9D0B-5109D51CA6BB}", "QAVECRSaleReportRec Object", "IQAVECRSaleRec",
-       "{156DD55E-88AE-46DA-AAED-E711B7EE36B8}", 12},
-      {"QAVECRResetRec", "{02D4C790-056C-4C7E-A6F2-4CC72EAB9BA8}", "QAVECRResetRec Object", "IQAVECRResetRec",
-       "{2E9CBA06-D770-4267-8134-C9F268BA2A84}", 10},
-      {"QAVECRReceiptItem", "{D0AB758B-4456-4BFF-8510-E5C8F3BC81A1}", "QAVECRReceiptItemRec Object",
-       "IQAVECRReceiptItem", "{AD3E9BD3-A5D4-40A0-863E-F22F72A4FC96}", 28},
-      {"QAVECRReceiptSummary", "{C767B3FB-0D85-4EA1-80DE-A5AE7E7973B5}", "QAVECRReceiptRec Object",
-       "IQAVECRReceiptSummary", "{AAFFB98A-6334-4DD1-BB55-C12DF8E1847A}", 14},
-      {"QAVECRCashReport", "{71533939-A6C0-4DE0-AA00-4CB2105F17B9}", "QAVECRCashReport Object", "IQAVECRCashReport",
-       "{D69500F2-48DA-4485-9F33-3E028EC474BE}", 2},
-      {"QAVECRFlags", "{CC12F6D8-C8B4-4F75-BF28-C260A04159C8}", "QAVECRFlags Object", "IQAVECRFlags",
-       "{55E30494-9FFA-4DAC-AFF5-F3A26FC866A6}", 18},
-      {"QAVECRPLUShortcutRec", "{D1020F89-E4FE-45C3-AECD-773F7260C730}", "QAVECRPLUShortcut Object",
-       "IQAVECRPLUShortcutRec", "{36A3222E-B0F0-4A1D-B664-14C0C4F98066}", 10},
-      {"QAVECRCommOptions", "{01754B1F-14BA-4783-8124-371B819D65F8}", "QAVECRCommunicationOptions Object",
-       "IQAVECRCommOptions", "{B7260F1F-E17C-4CF0-9FC3-4513538F7D79}", 34},
-      {"QAVECRDiscount", "{F02604B8-01C2-4EF1-A47B-75A2FAA66424}", "QAVECRDiscount Object", "IQAVECRDiscount",
-       "{ED2B588A-95A0-45C2-9358-8EB702E9D1C4}", 6},
-      {"QAVECRCashierSaleRec", "{FEF7EDFF-2824-463C-9ECB-1DF9B24A8645}", "QAVECRCashierReportRec Object",
-       "IQAVECRCashierSaleRec", "{0E8EC062-12F6-451F-A60D-69877E20865F}", 3},
-      {"QAVECRVersion", "{12EE97E3-A3BB-4B3F-8A01-9D5D59ABAE24}", "QAVECRVersion Object", "IQAVECRVersion",
-       "{6571ED73-B000-491A-ABEC-3AA43800D37F}", 6},
-      {"QAVECRTaxChangeRec", "{A51D8A74-00AD-4609-B1E2-81996B886907}", "QAVECRReportTaxRatesChangeRec Object",
-       "IQAVECRTaxChangeRec", "{DE6E95AD-87D3-46AB-BF71-27F839231195}", 3},
-      {"QAVECRHourlyReportRec", "{1380BA7E-BC57-48F2-98C8-E75A783C49CC}", "QAVECRHourlyReport Object",
-       "IQAVECRHourlyReportRec", "{832D8812-5CB0-432C-A7A0-058FC0E0DF5E}", 4},
-      {"QAVECRStatus", "{49740F3C-C580-4E12-81F2-3402E6F045EF}", "QAVECRStatus Object", "IQAVECRStatus",
-       "{88596218-9651-40AD-96AA-FA9EB618A8E1}", 17},
-      {"QAVECRLinkedCodeRec", "{3B816EC8-53F8-458C-8AE5-B2A4DAF92050}", "QAVECRLinkedCode Object",
-       "IQAVECRLinkedCodeRec", "{2883C199-8DC3-4994-A802-40EA4435A823}", 4},
-      {"QAVECRDiscountCard", "{9E296175-C0DA-491B-9411-464DEB7592B7}", "QAVECRDiscountCard Object",
-       "IQAVECRDiscountCard", "{1926EF85-0A37-49EF-8BA9-28AE62428C3B}", 19},
-  };
-  ASSERT_EQ(Lib().coclasses.size(), std::size(rows));
-  for (const Row& r : rows) {
+  ASSERT_EQ(Lib().coclasses.size(), std::size(kPublishedCoclasses));
+  for (const PublishedCoclass& r : kPublishedCoclasses) {
     const com::CoclassDesc* c = Lib().FindCoclass(r.coclass);
     ASSERT_NE(c, nullptr) << r.coclass;
     EXPECT_EQ(GuidToString(c->clsid), r.clsid) << r.coclass;
