@@ -82,18 +82,7 @@ class TypeLibHostTest : public ::testing::Test {
   // Checks a library's identity and returns its type kinds' counts.
   static std::map<TYPEKIND, int> Census(ITypeLib* lib, const GUID& libid, WORD flags, const char* name,
                                         const char* help) {
-    TLIBATTR* attr = nullptr;
-    EXPECT_EQ(lib->GetLibAttr(&attr), S_OK);
-    EXPECT_EQ(attr->guid, libid);
-    EXPECT_EQ(attr->wMajorVerNum, 1);
-    EXPECT_EQ(attr->wMinorVerNum, 0);
-    EXPECT_EQ(attr->lcid, 0x409u);
-    EXPECT_EQ(attr->wLibFlags, flags);
-    lib->ReleaseTLibAttr(attr);
-    BSTR n = nullptr, d = nullptr;
-    EXPECT_EQ(lib->GetDocumentation(-1, &n, &d, nullptr, nullptr), S_OK);
-    EXPECT_EQ(Text(n), name);
-    EXPECT_EQ(Text(d), help);
+    ExpectLibrary(lib, libid, 1, 0, flags, name, help);
     std::map<TYPEKIND, int> kinds;
     for (UINT i = 0; i < lib->GetTypeInfoCount(); ++i) {
       TYPEKIND k{};

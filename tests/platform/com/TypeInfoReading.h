@@ -63,4 +63,21 @@ inline std::string HelpOf(ITypeInfo* info, MEMBERID memid = MEMBERID_NIL) {
   return Text(doc);
 }
 
+// Checks a library's attributes (locale 0x409) and its name and help string.
+inline void ExpectLibrary(ITypeLib* lib, const GUID& libid, WORD major, WORD minor, WORD flags, const char* name,
+                          const char* help) {
+  TLIBATTR* attr = nullptr;
+  ASSERT_EQ(lib->GetLibAttr(&attr), S_OK);
+  EXPECT_EQ(attr->guid, libid);
+  EXPECT_EQ(attr->wMajorVerNum, major);
+  EXPECT_EQ(attr->wMinorVerNum, minor);
+  EXPECT_EQ(attr->lcid, 0x409u);
+  EXPECT_EQ(attr->wLibFlags, flags);
+  lib->ReleaseTLibAttr(attr);
+  BSTR n = nullptr, d = nullptr;
+  ASSERT_EQ(lib->GetDocumentation(-1, &n, &d, nullptr, nullptr), S_OK);
+  EXPECT_EQ(Text(n), name);
+  EXPECT_EQ(Text(d), help);
+}
+
 }  // namespace typeinfo_reading

@@ -132,18 +132,7 @@ class TypeInfoTest : public ::testing::Test {
 };
 
 TEST_F(TypeInfoTest, TheLibraryListsInterfacesCoclassesAndEnumerationsInOrder) {
-  TLIBATTR* attr = nullptr;
-  ASSERT_EQ(lib->GetLibAttr(&attr), S_OK);
-  EXPECT_EQ(attr->guid, kShapesLibid);
-  EXPECT_EQ(attr->wMajorVerNum, 1);
-  EXPECT_EQ(attr->wMinorVerNum, 2);
-  EXPECT_EQ(attr->lcid, 0x409u);
-  EXPECT_EQ(attr->wLibFlags, LIBFLAG_FCONTROL);
-  lib->ReleaseTLibAttr(attr);
-  BSTR name = nullptr, doc = nullptr;
-  ASSERT_EQ(lib->GetDocumentation(-1, &name, &doc, nullptr, nullptr), S_OK);
-  EXPECT_EQ(Text(name), "Shapes");
-  EXPECT_EQ(Text(doc), "Shapes Library");
+  ASSERT_NO_FATAL_FAILURE(ExpectLibrary(lib.Get(), kShapesLibid, 1, 2, LIBFLAG_FCONTROL, "Shapes", "Shapes Library"));
 
   const TYPEKIND kinds[] = {TKIND_DISPATCH, TKIND_DISPATCH, TKIND_DISPATCH, TKIND_COCLASS, TKIND_ENUM};
   ASSERT_EQ(lib->GetTypeInfoCount(), std::size(kinds));
