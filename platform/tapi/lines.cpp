@@ -4,39 +4,24 @@
 #include <stdexcept>
 
 #include "platform/com/registry.h"
+#include "platform/tapi/text.h"
 
 namespace tapi {
 
-namespace {
-
-std::string Upper(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return s;
-}
-
-std::string Trimmed(const std::string& s) {
-  const auto b = s.find_first_not_of(" \t");
-  if (b == std::string::npos) return {};
-  return s.substr(b, s.find_last_not_of(" \t") - b + 1);
-}
-
-}  // namespace
-
 bool ReadLineSettings(const ModemLine& line, LineSettings& settings) {
   LineSettings s;
-  const std::string init = Trimmed(line.init);
+  const std::string init = TrimBlanks(line.init);
   if (!init.empty()) {
     if (init.find_first_of("\r\n") != std::string::npos) return false;
     s.init = init;
   }
-  const std::string rate = Trimmed(line.baudRate);
+  const std::string rate = TrimBlanks(line.baudRate);
   if (!rate.empty()) {
     if (rate.find_first_not_of("0123456789") != std::string::npos || rate.size() > 9) return false;
     s.baudRate = static_cast<DWORD>(std::strtoul(rate.c_str(), nullptr, 10));
     if (s.baudRate == 0) return false;
   }
-  const std::string flow = Upper(Trimmed(line.flowControl));
+  const std::string flow = Upper(TrimBlanks(line.flowControl));
   if (flow == "RTS/CTS")
     s.flow = Flow::RtsCts;
   else if (flow == "XON/XOFF")

@@ -8,6 +8,7 @@
 
 #include "platform/comm/comm.h"
 #include "platform/win/clock.h"
+#include "platform/tapi/text.h"
 #include "platform/win/sync.h"
 
 namespace tapi {
@@ -79,17 +80,6 @@ CallTable& Calls() {
   return *t;
 }
 
-std::string Upper(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return s;
-}
-
-std::string TrimBlanks(const std::string& s) {
-  const auto b = s.find_first_not_of(" \t");
-  if (b == std::string::npos) return {};
-  return s.substr(b, s.find_last_not_of(" \t") - b + 1);
-}
 
 // The word of a numeric result code (verbose off).
 std::string ResultWord(const std::string& line) {
