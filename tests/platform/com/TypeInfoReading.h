@@ -80,4 +80,17 @@ inline void ExpectLibrary(ITypeLib* lib, const GUID& libid, WORD major, WORD min
   EXPECT_EQ(Text(d), help);
 }
 
+// Checks that TYPE comes from the standard OLE library (stdole2, version 2).
+inline void ExpectFromStandardOleLibrary(ITypeInfo* type) {
+  constexpr GUID kStdOle = MakeGuid("{00020430-0000-0000-C000-000000000046}");
+  ComPtr<ITypeLib> stdole;
+  UINT index = 0;
+  ASSERT_EQ(type->GetContainingTypeLib(stdole.Out(), &index), S_OK);
+  TLIBATTR* attr = nullptr;
+  ASSERT_EQ(stdole->GetLibAttr(&attr), S_OK);
+  EXPECT_EQ(attr->guid, kStdOle);
+  EXPECT_EQ(attr->wMajorVerNum, 2);
+  stdole->ReleaseTLibAttr(attr);
+}
+
 }  // namespace typeinfo_reading

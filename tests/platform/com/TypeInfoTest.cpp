@@ -197,14 +197,7 @@ TEST_F(TypeInfoTest, ADualInterfacesTwoViewsReferToEachOtherAndToTheirBases) {
   EXPECT_EQ(Attr(idispatch.Get())->guid, IDispatch::Iid);
   EXPECT_EQ(Attr(idispatch.Get())->cbSizeVft, 7 * sizeof(void*));
   EXPECT_EQ(Ref(dispatch.Get(), 0).Get(), idispatch.Get()) << "the dispatch view implements IDispatch";
-  ComPtr<ITypeLib> stdole;
-  UINT index = 0;
-  ASSERT_EQ(idispatch->GetContainingTypeLib(stdole.Out(), &index), S_OK);
-  TLIBATTR* attr = nullptr;
-  ASSERT_EQ(stdole->GetLibAttr(&attr), S_OK);
-  EXPECT_EQ(attr->guid, kStdOle);
-  EXPECT_EQ(attr->wMajorVerNum, 2);
-  stdole->ReleaseTLibAttr(attr);
+  ASSERT_NO_FATAL_FAILURE(ExpectFromStandardOleLibrary(idispatch.Get()));
   ComPtr<ITypeInfo> unknown = Ref(idispatch.Get(), 0);
   EXPECT_EQ(Attr(unknown.Get())->guid, IUnknown::Iid);
   EXPECT_EQ(Attr(unknown.Get())->cImplTypes, 0);
