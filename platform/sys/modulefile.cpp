@@ -3,7 +3,6 @@
 #include <dlfcn.h>
 #include <elf.h>
 #include <link.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,16 +11,12 @@
 #include <cstring>
 #include <fstream>
 
+#include "platform/com/regularfile.h"
 #include "platform/sys/sysdir.h"
 
 namespace sys {
 
 namespace {
-
-bool IsRegularFile(const std::string& path) {
-  struct stat st{};
-  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
 
 std::string BaseName(const std::string& path) {
   auto p = path.rfind('/');
@@ -50,7 +45,7 @@ std::optional<std::string> LoadedModule(const std::vector<std::string>& names) {
         if (!info->dlpi_name || !*info->dlpi_name) return 0;
         const std::string path = info->dlpi_name;
         for (const std::string& n : *s->names) {
-          if (BaseName(path) == n && IsRegularFile(path)) {
+          if (BaseName(path) == n && com::RegularFile::IsRegular(path)) {
             s->found = path;
             return 1;
           }
@@ -89,7 +84,7 @@ std::string LinuxModuleName(const std::string& name) {
 std::optional<std::string> FindModuleFile(const std::string& name) {
   if (name.empty()) return std::nullopt;
   if (name.find('/') != std::string::npos) {
-    if (IsRegularFile(name)) return name;
+    if (com::RegularFile::IsRegular(name)) return name;
     return std::nullopt;
   }
   std::vector<std::string> names{name};
@@ -111,7 +106,7 @@ std::optional<std::string> FindModuleFile(const std::string& name) {
     if (dir.empty()) continue;
     for (const std::string& n : names) {
       const std::string path = dir + "/" + n;
-      if (IsRegularFile(path)) return path;
+      if (com::RegularFile::IsRegular(path)) return path;
     }
   }
   return std::nullopt;

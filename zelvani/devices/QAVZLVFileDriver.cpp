@@ -13,9 +13,9 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "platform/com/regularfile.h"
 #include "platform/win/clock.h"
 #include "zelvani/model/InterfaceCalls.h"
-#include "zelvani/model/RegularFile.h"
 #include "zelvani/model/TextHelpers.h"
 
 namespace zelvani {
@@ -280,7 +280,7 @@ LONG TQAVZLVFileDriver::AddError(std::string_view message) {
 }
 
 bool TQAVZLVFileDriver::WriteErrorFile(const std::string& path) const {
-  std::FILE* f = RegularFile::CreateForWriting(path).ToStream("wb");
+  std::FILE* f = com::RegularFile::CreateForWriting(path).ToStream("wb");
   if (!f) return false;
   bool ok = true;
   for (const std::string& line : errorLines_) {
@@ -329,17 +329,17 @@ LONG TQAVZLVFileDriver::Run() {
   }
   // An error file that is a FIFO or a device cannot take the error lines:
   // the run does nothing.
-  if (RegularFile::IsOtherThanRegular(errorPath)) return kFileWriteFailed;
+  if (com::RegularFile::IsOtherThanRegular(errorPath)) return kFileWriteFailed;
 
-  RegularFile in = RegularFile::OpenForReading(inputPath);
+  com::RegularFile in = com::RegularFile::OpenForReading(inputPath);
   if (!in.IsOpen()) {
-    const LONG code = AddError(in.Why() == RegularFile::Failure::Missing ? kFileNotFound : kCannotReadFile);
+    const LONG code = AddError(in.Why() == com::RegularFile::Failure::Missing ? kFileNotFound : kCannotReadFile);
     WriteErrorFile(errorPath);
     return code;
   }
 
   previousId_.reset();
-  output_ = RegularFile::CreateForWriting(outputPath).ToStream("wb");
+  output_ = com::RegularFile::CreateForWriting(outputPath).ToStream("wb");
   if (!output_) {
     const LONG code = AddError(kCannotWritePacketData);
     WriteErrorFile(errorPath);

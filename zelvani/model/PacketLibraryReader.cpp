@@ -31,7 +31,7 @@
 #include "zelvani/model/QAVZLVFlow.h"
 #include "zelvani/model/QAVZLVFrames.h"
 #include "zelvani/model/QAVZLVPacketDef.h"
-#include "zelvani/model/RegularFile.h"
+#include "platform/com/regularfile.h"
 #include "zelvani/model/TextHelpers.h"
 
 namespace zelvani {
@@ -564,9 +564,9 @@ std::optional<std::string> ReadDefinitionsFile(const std::string& fileName) {
   if (fileName.empty() || fileName.find('\0') != std::string::npos) return std::nullopt;
   // Only a regular file is a definitions file: a directory, a FIFO (whose
   // open would wait for a writer) or a device counts as no file at all.
-  RegularFile file = RegularFile::OpenForReading(AnsiToUtf8(fileName));
+  com::RegularFile file = com::RegularFile::OpenForReading(AnsiToUtf8(fileName));
   if (!file.IsOpen()) {
-    if (file.Why() != RegularFile::Failure::System) return std::nullopt;
+    if (file.Why() != com::RegularFile::Failure::System) return std::nullopt;
     throw ComError(E_FAIL, "Cannot open file \"" + fileName + "\". " + std::strerror(file.Error()));
   }
   // Read in chunks up to one byte past the limit, whatever the file claims to

@@ -1,20 +1,23 @@
 // Opening a file only when it is a regular file, without ever blocking.
 //
-// The packet library's definitions file and the batch driver's input, output
-// and error files are named by whoever configures the host. A name may stand
-// for a FIFO (whose open waits for the other end for good, and whose data may
-// never end), a device such as /dev/zero, or a terminal. Such a path is
-// refused before it is opened, and the descriptor is opened non-blocking (the
-// path may change in between) and checked again before it is used; normal I/O
-// then blocks as usual.
+// Files that a host, a registry or a configuration names (modules, the
+// registry file, packet libraries, batch files) are opened through here, by
+// every platform layer and by the engine. A name may stand for a FIFO (whose
+// open waits for the other end for good, and whose data may never end), a
+// device such as /dev/zero, or a terminal. Such a path is refused before it
+// is opened, and the descriptor is opened non-blocking (the path may change in
+// between) and checked again before it is used; normal I/O then blocks as
+// usual.
 #pragma once
 
 #include <cstdio>
 #include <string>
 
-namespace zelvani {
+#include "platform/com/types.h"
 
-class RegularFile {
+namespace com {
+
+class COM_API RegularFile {
  public:
   // Why an open was refused.
   enum class Failure {
@@ -51,6 +54,8 @@ class RegularFile {
   // Whether PATH exists (following links) and is something other than a
   // regular file.
   static bool IsOtherThanRegular(const std::string& path);
+  // Whether PATH names a regular file (following links).
+  static bool IsRegular(const std::string& path);
 
  private:
   static RegularFile Open(const std::string& path, int flags);
@@ -61,4 +66,4 @@ class RegularFile {
   int error_ = 0;
 };
 
-}  // namespace zelvani
+}  // namespace com

@@ -1,6 +1,6 @@
 // Opening a file only when it is a regular file: the path is looked at before
 // it is opened, and the descriptor after.
-#include "zelvani/model/RegularFile.h"
+#include "platform/com/regularfile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <utility>
 
-namespace zelvani {
+namespace com {
 
 RegularFile::RegularFile(RegularFile&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)), failure_(other.failure_), error_(other.error_) {}
@@ -44,6 +44,11 @@ RegularFile RegularFile::CreateForWriting(const std::string& path) {
 bool RegularFile::IsOtherThanRegular(const std::string& path) {
   struct stat st {};
   return path.find('\0') == std::string::npos && ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
+}
+
+bool RegularFile::IsRegular(const std::string& path) {
+  struct stat st {};
+  return path.find('\0') == std::string::npos && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 RegularFile RegularFile::Open(const std::string& path, int flags) {
@@ -96,4 +101,4 @@ std::FILE* RegularFile::ToStream(const char* mode) {
   return stream;
 }
 
-}  // namespace zelvani
+}  // namespace com
