@@ -339,12 +339,42 @@ constexpr SpeedCode kSpeedCodes[] = {{2400, 0}, {4800, 1}, {9600, 2}, {19200, 3}
 
 constexpr LONG kHALOFields = 15;
 constexpr LONG kDiscountFields = 8;  // one per discount type 0-7
-// Sends the write packet once every amount in it fits its field. The packet
-// library cuts a value's text to its field's width, so an amount too wide for
-// its field would reach the register as a different amount while the write
-// reported success: such a write is refused and sends nothing.
-// Rounding to the field's hundredths or thousands is no such loss.
-bool SendWritePacket(TQAVECRObj& engine) {
+
+// Fields that carry a number written as text by the writer itself (the tax
+// rates' texts), FIRST to LAST; empty by default.
+struct NumberTexts {
+  LONG first = 1;
+  LONG last = 0;
+  bool Holds(LONG n) const { return n >= first && n <= last; }
+};
+
+// Whether the packet's field N holds a number: a value of a numeric type, or
+// a text that the writer made from a number. The integer -1 is no number
+// here: records hold it for an index or a code that is not set, and it goes
+// out as its field packs it, as it always has.
+bool HoldsNumber(const VARIANT& value, LONG n, NumberTexts texts) {
+  switch (value.vt) {
+    case VT_I1: case VT_UI1: case VT_I2: case VT_UI2: case VT_I4: case VT_UI4: case VT_INT: case VT_UINT:
+    case VT_I8: case VT_UI8: {
+      Variant wide;
+      return FAILED(VariantChangeType(&wide, &value, 0, VT_I8)) || wide.llVal != -1;
+    }
+    case VT_CY: case VT_R4: case VT_R8:
+      return true;
+    case VT_BSTR:
+      return texts.Holds(n);
+    default:
+      return false;
+  }
+}
+
+// Sends the write packet once every number in it fits its field. The packet
+// cuts a value's text to its field's width, so a number too wide for its
+// field would reach the register as another number (123 as 12, 1.05 in two
+// characters of hundredths as 0.10) while the write reported success: such a
+// write is refused and sends nothing. The field definition says whether a
+// value fits (its PasteValue answer); texts keep their cut.
+bool SendWritePacket(TQAVECRObj& engine, NumberTexts numberTexts = {}) {
   IQAVZLVPacket* packet = engine.Packet();
   ComPtr<IQAVZLVPacketDef> definition;
   Check(packet->get_PacketDef(definition.Out()), "Cannot read the packet's definition");
@@ -353,29 +383,25 @@ bool SendWritePacket(TQAVECRObj& engine) {
   LONG count = 0;
   Check(packet->get_FieldsCount(&count), "Cannot count the packet's fields");
   for (LONG n = 1; fields && n <= count; ++n) {
-    const Variant value = engine.FieldValue(n);
-    if (value.vt != VT_CY) continue;
+    const Variant stored = engine.FieldValue(n);
+    Variant value;
+    Check(VariantCopyInd(&value, &stored), "Cannot read a field's value");
+    if (!HoldsNumber(value, n, numberTexts)) continue;
     ComPtr<IQAVZLVFieldDef> field;
     Check(fields->get_Items(n - 1, field.Out()), "Cannot read a field's definition");
     if (!field) continue;
-    LONG offset = 0;
     LONG size = 0;
-    Check(field->get_Offset(&offset), "Cannot read a field's offset");
     Check(field->get_Size(&size), "Cannot read a field's size");
-    // A blank buffer that holds the field where it stands in the data.
-    Bstr buffer(std::u16string(static_cast<std::size_t>(std::max<LONG>(offset + size + 1, 1)), u' '));
+    Bstr buffer(std::u16string(static_cast<std::size_t>(std::max<LONG>(size, 1)), u' '));
     BSTR raw = buffer.Detach();
-    VARIANT_BOOL done = VARIANT_FALSE;
-    const HRESULT hr = field->PasteValue(&raw, value, -1, &done);
+    VARIANT_BOOL fits = VARIANT_FALSE;
+    const HRESULT hr = field->PasteValue(&raw, value, 1, &fits);
     buffer = Bstr::Attach(raw);
-    Check(hr, "Cannot write an amount into its field");
-    Variant back;
-    Check(field->ExtractValue(buffer.Get(), &back, &done), "Cannot read an amount from its field");
-    Variant amount;
-    const bool fits = SUCCEEDED(back.TryAs(VT_CY, amount)) &&
-                      std::llabs(amount.cyVal.int64 - value.cyVal.int64) < kCyScale;
+    Check(hr, "Cannot write a number into its field");
     if (!fits) {
-      throw ValueRefused("The amount " + BstrToAnsi(value.As(VT_BSTR).bstrVal) + " of field " + std::to_string(n) +
+      Variant text;
+      const std::string shown = SUCCEEDED(value.TryAs(VT_BSTR, text)) ? BstrToAnsi(text.bstrVal) : "?";
+      throw ValueRefused("The number " + shown + " of field " + std::to_string(n) +
                          " does not fit the register's field of " + std::to_string(size) + " characters");
     }
   }
@@ -608,7 +634,7 @@ HRESULT TQAVECRObj::WriteTaxRates(IQAVECRTaxRates* taxRates, VARIANT_BOOL* resul
     if (CreateWritePacket()) return false;
     const LONG n = DataType() == ecrdtTaxRatesEx ? kTaxRatesEx : kTaxRates;
     for (LONG i = 1; i <= n; ++i) SetFieldValue(i, Variant::Ansi(TaxRateField(taxRates, i - 1)));
-    return SendWritePacket(*this);
+    return SendWritePacket(*this, NumberTexts{1, n});
   });
 }
 
