@@ -8,6 +8,9 @@
 // packet connects and sends a start packet first when its identifier differs
 // from the previous line's. The run stops at the first line that fails; the
 // error file then tells which line failed and why, in lines "code;line;text".
+// A line's numbers reach the register as the line gives them or not at all:
+// an amount that is no amount, or a number too wide for its field, refuses
+// the line before anything of it is sent.
 //
 // Nothing is lost silently and nothing hangs the host: the three files must be
 // regular files (a FIFO or a device is refused before it is opened) and three
@@ -133,13 +136,13 @@ class TQAVZLVFileDriver : public ZelvaniObject<IQAVZLVFileDriver> {
   // line does not fill it.
   ComPtr<IQAVZLVPacket> FillDelimited(const std::string& line, const std::string& id, LONG type,
                                       LONG options) const;
-  // False when an integer field holds a number longer than the field (a text
-  // is cut to its field when the packet is packed; cutting digits would
-  // change the number).
-  bool NumbersFitFields(IQAVZLVPacket* packet) const;
-  // The amounts of currency fields scaled as their conversions say (the
-  // line gives them in hundredths or thousandths); false when one is no number.
-  bool ScaleAmounts(IQAVZLVPacket* packet) const;
+  // Makes the line's numbers what the register gets and checks them: each
+  // amount read as the engine reads an amount (ReadCurrency: no grouping) and
+  // scaled as its field's conversions say (the line gives it in hundredths or
+  // thousandths), then each integer and amount asked of its field definition
+  // whether it fits. False when an amount is no number or a number does not
+  // fit its field: the packet would cut it to another number.
+  bool ReadNumbers(IQAVZLVPacket* packet) const;
   LONG SendPacket(IQAVZLVPacket* packet);
   LONG ReceiveAll(IQAVZLVPacket* packet);
   std::string OutputLine(IQAVZLVPacket* packet) const;
