@@ -317,8 +317,17 @@ LONG TQAVZLVFileDriver::AddError(std::string_view message) {
   return code;
 }
 
+bool TQAVZLVFileDriver::IsRunFile(const com::RegularFile::Identity& id) const {
+  return std::find(runFiles_.begin(), runFiles_.end(), id) != runFiles_.end();
+}
+
 bool TQAVZLVFileDriver::WriteErrorFile(const std::string& path) const {
-  std::FILE* f = com::RegularFile::CreateForWriting(path).ToStream("wb");
+  // Opened without truncating it, and emptied only once it is known to be
+  // none of the run's files, whatever its name leads to by now.
+  com::RegularFile file = com::RegularFile::OpenForWriting(path);
+  const std::optional<com::RegularFile::Identity> id = file.Id();
+  if (!id || IsRunFile(*id) || !file.Truncate()) return false;
+  std::FILE* f = file.ToStream("wb");
   if (!f) return false;
   bool ok = true;
   for (const std::string& line : errorLines_) {
@@ -346,17 +355,27 @@ LONG TQAVZLVFileDriver::Run() {
     ~EndOfRun() {
       d.CloseOutput();
       d.errorLines_.clear();
+      d.runFiles_.clear();
     }
   } endOfRun{*this};
   errorLines_.clear();
+  runFiles_.clear();
 
   const std::string inputPath = InputPath();
   const std::string outputPath = OutputPath();
   const std::string errorPath = ErrorPath();
 
   // Creating the output or the error file must never destroy the input (nor
-  // the error file the output), under whatever name each is given. This is
-  // decided before anything is opened for writing.
+  // the error file the output), under whatever name each is given, nor when a
+  // name is replaced while the run goes on. The input is opened first and
+  // known by what is open; the output and the error file are opened without
+  // truncating them, compared with the run's files by what is open, and only
+  // then emptied.
+  com::RegularFile in = com::RegularFile::OpenForReading(inputPath);
+  if (const std::optional<com::RegularFile::Identity> id = in.Id()) runFiles_.push_back(*id);
+
+  // The names are compared as well, before anything is opened for writing: a
+  // name that leads to no file yet may lead where another name will.
   const FileIdentity input = IdentityOf(inputPath);
   const FileIdentity output = IdentityOf(outputPath);
   const FileIdentity errors = IdentityOf(errorPath);
@@ -369,7 +388,6 @@ LONG TQAVZLVFileDriver::Run() {
   // the run does nothing.
   if (com::RegularFile::IsOtherThanRegular(errorPath)) return kFileWriteFailed;
 
-  com::RegularFile in = com::RegularFile::OpenForReading(inputPath);
   if (!in.IsOpen()) {
     const LONG code = AddError(in.Why() == com::RegularFile::Failure::Missing ? kFileNotFound : kCannotReadFile);
     WriteErrorFile(errorPath);
@@ -377,12 +395,20 @@ LONG TQAVZLVFileDriver::Run() {
   }
 
   previousId_.reset();
-  output_ = com::RegularFile::CreateForWriting(outputPath).ToStream("wb");
+  com::RegularFile out = com::RegularFile::OpenForWriting(outputPath);
+  const std::optional<com::RegularFile::Identity> outputId = out.Id();
+  if (outputId && IsRunFile(*outputId)) {
+    const LONG code = AddError(kSameFiles);
+    WriteErrorFile(errorPath);
+    return code;
+  }
+  if (outputId && out.Truncate()) output_ = out.ToStream("wb");
   if (!output_) {
     const LONG code = AddError(kCannotWritePacketData);
     WriteErrorFile(errorPath);
     return code;
   }
+  runFiles_.push_back(*outputId);
 
   Bstr port = ToBstr(portName_);
   CheckCall(device_->put_Port(port.Get()), "Cannot set the device's port");
@@ -418,8 +444,10 @@ LONG TQAVZLVFileDriver::Run() {
   if (connected) DeviceDisconnect();
 
   const bool succeeded = result == qzlvpeOK || result == qzlvpeEndOfData;
-  // Records held back by ReceiveCache are written now; losing them is a failure.
-  if (!CloseOutput()) {
+  // Records held back by ReceiveCache are written now; losing them is a
+  // failure, and so is an output whose name no longer leads to the file that
+  // the run wrote (the host would read something else under it).
+  if (!CloseOutput() || com::RegularFile::IdOf(outputPath) != outputId) {
     const LONG code = AddError(kCannotWritePacketData);
     if (succeeded) result = code;
   }

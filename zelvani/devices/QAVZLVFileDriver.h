@@ -14,7 +14,9 @@
 //
 // Nothing is lost silently and nothing hangs the host: the three files must be
 // regular files (a FIFO or a device is refused before it is opened) and three
-// different files (compared by what they are, not by how they are spelt), the
+// different files (compared by what they are, not by how they are spelt, and
+// by what is open, so that a name replaced by a link while the run goes on
+// never leads a write to the input; nothing is emptied before that check), the
 // input is read a line at a time as the run goes, a failed write of the output
 // is a failure, the reading of records ends on every way a register can stop
 // answering, and each run closes its output and starts with empty lists.
@@ -26,6 +28,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/com/regularfile.h"
 #include "zelvani/model/PacketLibraryReader.h"
 #include "zelvani/model/ZelvaniServer.h"
 
@@ -122,8 +125,10 @@ class TQAVZLVFileDriver : public ZelvaniObject<IQAVZLVFileDriver> {
   // Adds the error line of MESSAGE ("code;text") for the current line index;
   // returns the code (-1 when the message has none).
   LONG AddError(std::string_view message);
+  // Whether ID is one of the files of the running run (runFiles_).
+  bool IsRunFile(const com::RegularFile::Identity& id) const;
   // Writes the error lines to the error file; false when it could not be
-  // written.
+  // written or is one of the run's files.
   bool WriteErrorFile(const std::string& path) const;
   // Closes the output file; false when its last data could not be written.
   bool CloseOutput();
@@ -180,6 +185,9 @@ class TQAVZLVFileDriver : public ZelvaniObject<IQAVZLVFileDriver> {
   ComPtr<IQAVZLVPacket> workingPacket_;
   std::vector<std::string> errorLines_;
   std::FILE* output_ = nullptr;
+  // The input and the output of the running run, by what is open: the files
+  // that no file it opens later for writing may be.
+  std::vector<com::RegularFile::Identity> runFiles_;
   std::optional<std::string> previousId_;  // none: the next packet's identifier is new
   LONG lineIndex_ = 0;
 };

@@ -356,6 +356,31 @@ TEST_F(FileDriverE2ETest, AmountsAreReadAsAmountsAndMustFitTheirField) {
   }
 }
 
+// A name of the run's output or error file that is replaced by a link to the
+// input while the run goes on never leads the run to the input: the input is
+// left byte for byte, and the run does not report success.
+TEST_F(FileDriverE2ETest, AFileReplacedByALinkToTheInputDuringARunLeavesTheInput) {
+  const std::string input = "D;I;TEA;990;B;12;\r\n";
+  for (const char* name : {"error.txt", "data_out.txt"}) {
+    SCOPED_TRACE(name);
+    sim().Stop();
+    sim_.reset();
+    sim_.emplace("COM6");
+    for (const char* old : {"error.txt", "data_out.txt"}) fs::remove(dir_ / old);
+    Input(input);
+    const auto swap = [&] {
+      fs::create_symlink("data_in.txt", dir_ / "link");
+      fs::rename(dir_ / "link", dir_ / name);
+    };
+    sim().Expect(reg::kEnq).Ack().ExpectPacket("I", qzlvptStart).Ack().ExpectPacket("I").Do(name, swap).Ack()
+        .Expect(reg::kEot).Ack();
+    sim().Start();
+    EXPECT_NE(Execute(), 0);
+    Done();
+    EXPECT_EQ(ReadAll(dir_ / "data_in.txt"), input);
+  }
+}
+
 TEST_F(FileDriverE2ETest, ARegisterThatHangsUpEndsTheRun) {
   Input(kStartLine + "D;I;COFFEE;1250;A;7;\r\n");
   StartReading().SendPacket("R", kAnna).Expect(reg::kAck).HangUp();

@@ -330,6 +330,34 @@ TEST_F(FileDriverTest, TheSameFileUnderAnotherNameIsRefused) {
   }
 }
 
+// However the names of the output and the error file change while runs go on,
+// no run truncates or writes the input: a thread keeps replacing each of them
+// by a file of its own and by a link to the input, for a few dozen runs.
+TEST_F(FileDriverTest, NamesSwappedForLinksToTheInputDuringRunsNeverReachIt) {
+  Ready();
+  std::string input;
+  for (int i = 0; i < 50; ++i) input += "D;I;TEA;12,5;B;12;\r\n";  // refused at once: no port is needed
+  Input(input);
+  std::atomic<bool> stop{false};
+  std::thread swapper([&] {
+    std::error_code ignored;
+    while (!stop) {
+      for (const char* name : {"data_out.txt", "error.txt"}) {
+        fs::create_symlink("data_in.txt", dir_ / "link", ignored);
+        fs::rename(dir_ / "link", dir_ / name, ignored);
+        std::ofstream(dir_ / "plain") << "plain";
+        fs::rename(dir_ / "plain", dir_ / name, ignored);
+      }
+    }
+  });
+  for (int run = 0; run < 60; ++run) {
+    EXPECT_NE(Execute(), 0) << "run " << run;
+    ASSERT_TRUE(ReadAll(dir_ / "data_in.txt") == input) << "run " << run << " changed the input";
+  }
+  stop = true;
+  swapper.join();
+}
+
 // A FIFO or a device under a file's name: refused without opening it, so
 // that a run neither waits for the other end of a FIFO nor reads a stream
 // that never ends, and nothing is written to it.
