@@ -21,7 +21,6 @@
 // (ValueRefused) answers False with qzlvpeInvalidPacket instead, as the
 // register's own refusals do, and nothing of the record is sent or stored.
 #include <algorithm>
-#include <cstdlib>
 #include <cstdint>
 #include <exception>
 #include <span>

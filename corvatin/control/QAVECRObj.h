@@ -14,7 +14,7 @@
 //
 // Every operation answers a Boolean and keeps LastErrorCode: the control's own
 // codes 10000 to 10007 or the device's result code. A record whose value has
-// no place in its field on the register (an amount wider than the field, a
+// no place in its field on the register (a number wider than its field, a
 // negative tax rate) is refused the same way, with qzlvpeInvalidPacket, and
 // nothing of it is sent. After a failed ChangeDevice there is no device: every
 // member that needs one answers False with 10007 (texts empty, no statistics

@@ -2,7 +2,8 @@
 // the registration tool, the control created by its program identifier, and
 // every property and method reached by name alone (GetIDsOfNames, then Invoke)
 // through a write and a read against the simulated register, and through
-// values the register cannot take, which stop no script. And the module
+// values the register cannot take (numbers too wide for their fields among
+// them, refused rather than cut), which stop no script. And the module
 // as it is shipped: libcorvatin.so reaches the packet engine only through the
 // object layer, so it does not link libzelvani.so.
 #include <elf.h>

@@ -2,7 +2,9 @@
 // a pseudo-terminal line, with the exact bytes checked on the simulator's side,
 // the records read into the output file, and every failure in the error file
 // with its line: rejections, read time-outs, records that cannot be read, an
-// output that cannot be written, a register that hangs up.
+// output that cannot be written, a register that hangs up; amounts read as the
+// engine reads them and numbers that must fit their fields; a file name
+// replaced by a link to the input in the middle of an exchange.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/resource.h>

@@ -1,7 +1,8 @@
 // The batch driver without a register: its properties and defaults, the paths,
 // and every way a run ends before a packet reaches the line: a missing or
 // unreadable input, an unwritable output, files that are FIFOs or devices, the
-// same file twice (also under another name), no library, and lines that make
+// same file twice (also under another name, also when names are swapped for
+// links to the input while runs go on), no library, and lines that make
 // no packet (checked whole before the device is used: a line that does make
 // one fails on the port, which no register holds, with "Connection failure.").
 #include <fcntl.h>
