@@ -367,46 +367,6 @@ bool HoldsNumber(const VARIANT& value, LONG n, NumberTexts texts) {
   }
 }
 
-// Sends the write packet once every number in it fits its field. The packet
-// cuts a value's text to its field's width, so a number too wide for its
-// field would reach the register as another number (123 as 12, 1.05 in two
-// characters of hundredths as 0.10) while the write reported success: such a
-// write is refused and sends nothing. The field definition says whether a
-// value fits (its PasteValue answer); texts keep their cut.
-bool SendWritePacket(TQAVECRObj& engine, NumberTexts numberTexts = {}) {
-  IQAVZLVPacket* packet = engine.Packet();
-  ComPtr<IQAVZLVPacketDef> definition;
-  Check(packet->get_PacketDef(definition.Out()), "Cannot read the packet's definition");
-  ComPtr<IQAVZLVFieldDefs> fields;
-  if (definition) Check(definition->get_FieldDefs(fields.Out()), "Cannot read the packet's fields");
-  LONG count = 0;
-  Check(packet->get_FieldsCount(&count), "Cannot count the packet's fields");
-  for (LONG n = 1; fields && n <= count; ++n) {
-    const Variant stored = engine.FieldValue(n);
-    Variant value;
-    Check(VariantCopyInd(&value, &stored), "Cannot read a field's value");
-    if (!HoldsNumber(value, n, numberTexts)) continue;
-    ComPtr<IQAVZLVFieldDef> field;
-    Check(fields->get_Items(n - 1, field.Out()), "Cannot read a field's definition");
-    if (!field) continue;
-    LONG size = 0;
-    Check(field->get_Size(&size), "Cannot read a field's size");
-    Bstr buffer(std::u16string(static_cast<std::size_t>(std::max<LONG>(size, 1)), u' '));
-    BSTR raw = buffer.Detach();
-    VARIANT_BOOL fits = VARIANT_FALSE;
-    const HRESULT hr = field->PasteValue(&raw, value, 1, &fits);
-    buffer = Bstr::Attach(raw);
-    Check(hr, "Cannot write a number into its field");
-    if (!fits) {
-      Variant text;
-      const std::string shown = SUCCEEDED(value.TryAs(VT_BSTR, text)) ? BstrToAnsi(text.bstrVal) : "?";
-      throw ValueRefused("The number " + shown + " of field " + std::to_string(n) +
-                         " does not fit the register's field of " + std::to_string(size) + " characters");
-    }
-  }
-  return engine.WritePacket();
-}
-
 constexpr LONG kDateField = 1;
 constexpr LONG kTimeField = 2;
 
@@ -431,6 +391,41 @@ DATE DateTimeOf(TQAVECRObj& engine) {
 }
 
 }  // namespace
+
+bool TQAVECRObj::SendWritePacket(LONG firstNumberText, LONG lastNumberText) {
+  const NumberTexts numberTexts{firstNumberText, lastNumberText};
+  IQAVZLVPacket* packet = Packet();
+  ComPtr<IQAVZLVPacketDef> definition;
+  Check(packet->get_PacketDef(definition.Out()), "Cannot read the packet's definition");
+  ComPtr<IQAVZLVFieldDefs> fields;
+  if (definition) Check(definition->get_FieldDefs(fields.Out()), "Cannot read the packet's fields");
+  LONG count = 0;
+  Check(packet->get_FieldsCount(&count), "Cannot count the packet's fields");
+  for (LONG n = 1; fields && n <= count; ++n) {
+    const Variant stored = FieldValue(n);
+    Variant value;
+    Check(VariantCopyInd(&value, &stored), "Cannot read a field's value");
+    if (!HoldsNumber(value, n, numberTexts)) continue;
+    ComPtr<IQAVZLVFieldDef> field;
+    Check(fields->get_Items(n - 1, field.Out()), "Cannot read a field's definition");
+    if (!field) continue;
+    LONG size = 0;
+    Check(field->get_Size(&size), "Cannot read a field's size");
+    Bstr buffer(std::u16string(static_cast<std::size_t>(std::max<LONG>(size, 1)), u' '));
+    BSTR raw = buffer.Detach();
+    VARIANT_BOOL fits = VARIANT_FALSE;
+    const HRESULT hr = field->PasteValue(&raw, value, 1, &fits);
+    buffer = Bstr::Attach(raw);
+    Check(hr, "Cannot write a number into its field");
+    if (!fits) {
+      Variant text;
+      const std::string shown = SUCCEEDED(value.TryAs(VT_BSTR, text)) ? BstrToAnsi(text.bstrVal) : "?";
+      throw ValueRefused("The number " + shown + " of field " + std::to_string(n) +
+                         " does not fit the register's field of " + std::to_string(size) + " characters");
+    }
+  }
+  return WritePacket();
+}
 
 // ---------------------------------------------------------------------------
 // Configuration flags
@@ -477,7 +472,7 @@ HRESULT TQAVECRObj::WriteFlags(VARIANT_BOOL* result) {
     const FlagBytes bytes = FlagBytesOf(DataType());
     for (int k = 0; k < bytes.count; ++k)
       SetFieldValue(bytes.firstField + k, Variant::I4(static_cast<LONG>((word >> (8 * k)) & 0xFF)));
-    return SendWritePacket(*this);
+    return SendWritePacket();
   });
 }
 
@@ -488,7 +483,7 @@ HRESULT TQAVECRObj::WriteIdentifier(VARIANT identifier, VARIANT_BOOL* result) {
   return RecordMember(result, this, [&] {
     if (CreateWritePacket()) return false;
     SetFieldValue(1, identifier);
-    return SendWritePacket(*this);
+    return SendWritePacket();
   });
 }
 
@@ -505,7 +500,7 @@ HRESULT TQAVECRObj::WriteDateTime(DATE dateTime, VARIANT_BOOL* result) {
     if (CreateWritePacket()) return false;
     SetFieldValue(kDateField, Variant::Date(dateTime));
     SetFieldValue(kTimeField, Variant::Date(dateTime));
-    return SendWritePacket(*this);
+    return SendWritePacket();
   });
 }
 
@@ -524,7 +519,7 @@ HRESULT TQAVECRObj::WriteCashier(IQAVECRCashier* cashier, VARIANT_BOOL* result) 
   return RecordMember(result, cashier, [&] {
     if (CreateWritePacket()) return false;
     WriteFields<IQAVECRCashier>(*this, cashier, kCashierLayout);
-    return SendWritePacket(*this);
+    return SendWritePacket();
   });
 }
 
@@ -540,7 +535,7 @@ HRESULT TQAVECRObj::WriteLinkedCodeRec(IQAVECRLinkedCodeRec* linkedCodeRec, VARI
   return RecordMember(result, linkedCodeRec, [&] {
     if (CreateWritePacket()) return false;
     WriteFields<IQAVECRLinkedCodeRec>(*this, linkedCodeRec, kLinkedCodeLayout);
-    return SendWritePacket(*this);
+    return SendWritePacket();
   });
 }
 
@@ -556,7 +551,7 @@ HRESULT TQAVECRObj::WritePLUShortcutRec(IQAVECRPLUShortcutRec* pluShortcut, VARI
   return RecordMember(result, pluShortcut, [&] {
     if (CreateWritePacket()) return false;
     WriteFields<IQAVECRPLUShortcutRec>(*this, pluShortcut, kShortcutLayout);
-    return SendWritePacket(*this);
+    return SendWritePacket();
   });
 }
 
@@ -604,7 +599,7 @@ HRESULT TQAVECRObj::WritePLU(IQAVECRPLU* plu, LONG writeMode, VARIANT_BOOL* resu
     Check(plu->get_PLUType(&pluType), "Cannot read PLUType of the record");
     SetFieldValue(layout->attributeField,
                   Variant::Str(PLUAttributeText(layout->attributes, attributes, pluType)));
-    return SendWritePacket(*this);
+    return SendWritePacket();
   });
 }
 
@@ -633,7 +628,7 @@ HRESULT TQAVECRObj::WriteTaxRates(IQAVECRTaxRates* taxRates, VARIANT_BOOL* resul
     if (CreateWritePacket()) return false;
     const LONG n = DataType() == ecrdtTaxRatesEx ? kTaxRatesEx : kTaxRates;
     for (LONG i = 1; i <= n; ++i) SetFieldValue(i, Variant::Ansi(TaxRateField(taxRates, i - 1)));
-    return SendWritePacket(*this, NumberTexts{1, n});
+    return SendWritePacket(1, n);
   });
 }
 
@@ -662,7 +657,7 @@ HRESULT TQAVECRObj::WriteHALO(IQAVECRHALO* halo, VARIANT_BOOL* result) {
       Check(halo->get_Values(i - 1, &limit), "Cannot read a HALO limit");
       SetFieldValue(i, Variant::Cy(limit));
     }
-    return SendWritePacket(*this);
+    return SendWritePacket();
   });
 }
 
@@ -683,7 +678,7 @@ HRESULT TQAVECRObj::WriteDiscounts(IQAVECRDiscounts* discounts, VARIANT_BOOL* re
   return RecordMember(result, discounts, [&] {
     if (CreateWritePacket()) return false;
     for (LONG n = 1; n <= kDiscountFields; ++n) SetFieldValue(n, Variant::Cy(DiscountOfType(discounts, n - 1)));
-    return SendWritePacket(*this);
+    return SendWritePacket();
   });
 }
 
@@ -709,7 +704,7 @@ HRESULT TQAVECRObj::WriteDiscountCard(IQAVECRDiscountCard* discountCard, LONG wr
     for (LONG i = 0; i < kCardDiscounts; ++i)
       SetFieldValue(kCardWriteOffset + 1 + i, Variant::I4(CardDiscountField(discountCard, i)));
     WriteFields<IQAVECRDiscountCard>(*this, discountCard, kDiscountCardLayout, kCardWriteOffset);
-    return SendWritePacket(*this);
+    return SendWritePacket();
   });
 }
 
