@@ -29,7 +29,7 @@ inline void Check(HRESULT hr, const char* what) {
 inline void Check(HRESULT hr, const std::string& what) { Check(hr, what.c_str()); }
 
 // Thrown by a reader or writer for a value that has no place in its field on
-// the register (an amount wider than the field, a negative tax rate, a flag
+// the register (a number wider than its field, a negative tax rate, a flag
 // byte outside 0-255): the record cannot travel as the host gave it, which is
 // the register's refusal of an invalid packet, not a fault of the call.
 class ValueRefused : public std::runtime_error {

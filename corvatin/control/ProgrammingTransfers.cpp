@@ -21,7 +21,6 @@
 // (ValueRefused) answers False with qzlvpeInvalidPacket instead, as the
 // register's own refusals do, and nothing of the record is sent or stored.
 #include <algorithm>
-#include <cstdlib>
 #include <cstdint>
 #include <exception>
 #include <span>
@@ -339,47 +338,33 @@ constexpr SpeedCode kSpeedCodes[] = {{2400, 0}, {4800, 1}, {9600, 2}, {19200, 3}
 
 constexpr LONG kHALOFields = 15;
 constexpr LONG kDiscountFields = 8;  // one per discount type 0-7
-// Sends the write packet once every amount in it fits its field. The packet
-// library cuts a value's text to its field's width, so an amount too wide for
-// its field would reach the register as a different amount while the write
-// reported success: such a write is refused and sends nothing.
-// Rounding to the field's hundredths or thousands is no such loss.
-bool SendWritePacket(TQAVECRObj& engine) {
-  IQAVZLVPacket* packet = engine.Packet();
-  ComPtr<IQAVZLVPacketDef> definition;
-  Check(packet->get_PacketDef(definition.Out()), "Cannot read the packet's definition");
-  ComPtr<IQAVZLVFieldDefs> fields;
-  if (definition) Check(definition->get_FieldDefs(fields.Out()), "Cannot read the packet's fields");
-  LONG count = 0;
-  Check(packet->get_FieldsCount(&count), "Cannot count the packet's fields");
-  for (LONG n = 1; fields && n <= count; ++n) {
-    const Variant value = engine.FieldValue(n);
-    if (value.vt != VT_CY) continue;
-    ComPtr<IQAVZLVFieldDef> field;
-    Check(fields->get_Items(n - 1, field.Out()), "Cannot read a field's definition");
-    if (!field) continue;
-    LONG offset = 0;
-    LONG size = 0;
-    Check(field->get_Offset(&offset), "Cannot read a field's offset");
-    Check(field->get_Size(&size), "Cannot read a field's size");
-    // A blank buffer that holds the field where it stands in the data.
-    Bstr buffer(std::u16string(static_cast<std::size_t>(std::max<LONG>(offset + size + 1, 1)), u' '));
-    BSTR raw = buffer.Detach();
-    VARIANT_BOOL done = VARIANT_FALSE;
-    const HRESULT hr = field->PasteValue(&raw, value, -1, &done);
-    buffer = Bstr::Attach(raw);
-    Check(hr, "Cannot write an amount into its field");
-    Variant back;
-    Check(field->ExtractValue(buffer.Get(), &back, &done), "Cannot read an amount from its field");
-    Variant amount;
-    const bool fits = SUCCEEDED(back.TryAs(VT_CY, amount)) &&
-                      std::llabs(amount.cyVal.int64 - value.cyVal.int64) < kCyScale;
-    if (!fits) {
-      throw ValueRefused("The amount " + BstrToAnsi(value.As(VT_BSTR).bstrVal) + " of field " + std::to_string(n) +
-                         " does not fit the register's field of " + std::to_string(size) + " characters");
+
+// Fields that carry a number written as text by the writer itself (the tax
+// rates' texts), FIRST to LAST; empty by default.
+struct NumberTexts {
+  LONG first = 1;
+  LONG last = 0;
+  bool Holds(LONG n) const { return n >= first && n <= last; }
+};
+
+// Whether the packet's field N holds a number: a value of a numeric type, or
+// a text that the writer made from a number. The integer -1 is no number
+// here: records hold it for an index or a code that is not set, and it goes
+// out as its field packs it, as it always has.
+bool HoldsNumber(const VARIANT& value, LONG n, NumberTexts texts) {
+  switch (value.vt) {
+    case VT_I1: case VT_UI1: case VT_I2: case VT_UI2: case VT_I4: case VT_UI4: case VT_INT: case VT_UINT:
+    case VT_I8: case VT_UI8: {
+      Variant wide;
+      return FAILED(VariantChangeType(&wide, &value, 0, VT_I8)) || wide.llVal != -1;
     }
+    case VT_CY: case VT_R4: case VT_R8:
+      return true;
+    case VT_BSTR:
+      return texts.Holds(n);
+    default:
+      return false;
   }
-  return engine.WritePacket();
 }
 
 constexpr LONG kDateField = 1;
@@ -406,6 +391,41 @@ DATE DateTimeOf(TQAVECRObj& engine) {
 }
 
 }  // namespace
+
+bool TQAVECRObj::SendWritePacket(LONG firstNumberText, LONG lastNumberText) {
+  const NumberTexts numberTexts{firstNumberText, lastNumberText};
+  IQAVZLVPacket* packet = Packet();
+  ComPtr<IQAVZLVPacketDef> definition;
+  Check(packet->get_PacketDef(definition.Out()), "Cannot read the packet's definition");
+  ComPtr<IQAVZLVFieldDefs> fields;
+  if (definition) Check(definition->get_FieldDefs(fields.Out()), "Cannot read the packet's fields");
+  LONG count = 0;
+  Check(packet->get_FieldsCount(&count), "Cannot count the packet's fields");
+  for (LONG n = 1; fields && n <= count; ++n) {
+    const Variant stored = FieldValue(n);
+    Variant value;
+    Check(VariantCopyInd(&value, &stored), "Cannot read a field's value");
+    if (!HoldsNumber(value, n, numberTexts)) continue;
+    ComPtr<IQAVZLVFieldDef> field;
+    Check(fields->get_Items(n - 1, field.Out()), "Cannot read a field's definition");
+    if (!field) continue;
+    LONG size = 0;
+    Check(field->get_Size(&size), "Cannot read a field's size");
+    Bstr buffer(std::u16string(static_cast<std::size_t>(std::max<LONG>(size, 1)), u' '));
+    BSTR raw = buffer.Detach();
+    VARIANT_BOOL fits = VARIANT_FALSE;
+    const HRESULT hr = field->PasteValue(&raw, value, 1, &fits);
+    buffer = Bstr::Attach(raw);
+    Check(hr, "Cannot write a number into its field");
+    if (!fits) {
+      Variant text;
+      const std::string shown = SUCCEEDED(value.TryAs(VT_BSTR, text)) ? BstrToAnsi(text.bstrVal) : "?";
+      throw ValueRefused("The number " + shown + " of field " + std::to_string(n) +
+                         " does not fit the register's field of " + std::to_string(size) + " characters");
+    }
+  }
+  return WritePacket();
+}
 
 // ---------------------------------------------------------------------------
 // Configuration flags
@@ -452,7 +472,7 @@ HRESULT TQAVECRObj::WriteFlags(VARIANT_BOOL* result) {
     const FlagBytes bytes = FlagBytesOf(DataType());
     for (int k = 0; k < bytes.count; ++k)
       SetFieldValue(bytes.firstField + k, Variant::I4(static_cast<LONG>((word >> (8 * k)) & 0xFF)));
-    return SendWritePacket(*this);
+    return SendWritePacket();
   });
 }
 
@@ -463,7 +483,7 @@ HRESULT TQAVECRObj::WriteIdentifier(VARIANT identifier, VARIANT_BOOL* result) {
   return RecordMember(result, this, [&] {
     if (CreateWritePacket()) return false;
     SetFieldValue(1, identifier);
-    return SendWritePacket(*this);
+    return SendWritePacket();
   });
 }
 
@@ -480,7 +500,7 @@ HRESULT TQAVECRObj::WriteDateTime(DATE dateTime, VARIANT_BOOL* result) {
     if (CreateWritePacket()) return false;
     SetFieldValue(kDateField, Variant::Date(dateTime));
     SetFieldValue(kTimeField, Variant::Date(dateTime));
-    return SendWritePacket(*this);
+    return SendWritePacket();
   });
 }
 
@@ -499,7 +519,7 @@ HRESULT TQAVECRObj::WriteCashier(IQAVECRCashier* cashier, VARIANT_BOOL* result) 
   return RecordMember(result, cashier, [&] {
     if (CreateWritePacket()) return false;
     WriteFields<IQAVECRCashier>(*this, cashier, kCashierLayout);
-    return SendWritePacket(*this);
+    return SendWritePacket();
   });
 }
 
@@ -515,7 +535,7 @@ HRESULT TQAVECRObj::WriteLinkedCodeRec(IQAVECRLinkedCodeRec* linkedCodeRec, VARI
   return RecordMember(result, linkedCodeRec, [&] {
     if (CreateWritePacket()) return false;
     WriteFields<IQAVECRLinkedCodeRec>(*this, linkedCodeRec, kLinkedCodeLayout);
-    return SendWritePacket(*this);
+    return SendWritePacket();
   });
 }
 
@@ -531,7 +551,7 @@ HRESULT TQAVECRObj::WritePLUShortcutRec(IQAVECRPLUShortcutRec* pluShortcut, VARI
   return RecordMember(result, pluShortcut, [&] {
     if (CreateWritePacket()) return false;
     WriteFields<IQAVECRPLUShortcutRec>(*this, pluShortcut, kShortcutLayout);
-    return SendWritePacket(*this);
+    return SendWritePacket();
   });
 }
 
@@ -579,7 +599,7 @@ HRESULT TQAVECRObj::WritePLU(IQAVECRPLU* plu, LONG writeMode, VARIANT_BOOL* resu
     Check(plu->get_PLUType(&pluType), "Cannot read PLUType of the record");
     SetFieldValue(layout->attributeField,
                   Variant::Str(PLUAttributeText(layout->attributes, attributes, pluType)));
-    return SendWritePacket(*this);
+    return SendWritePacket();
   });
 }
 
@@ -608,7 +628,7 @@ HRESULT TQAVECRObj::WriteTaxRates(IQAVECRTaxRates* taxRates, VARIANT_BOOL* resul
     if (CreateWritePacket()) return false;
     const LONG n = DataType() == ecrdtTaxRatesEx ? kTaxRatesEx : kTaxRates;
     for (LONG i = 1; i <= n; ++i) SetFieldValue(i, Variant::Ansi(TaxRateField(taxRates, i - 1)));
-    return SendWritePacket(*this);
+    return SendWritePacket(1, n);
   });
 }
 
@@ -637,7 +657,7 @@ HRESULT TQAVECRObj::WriteHALO(IQAVECRHALO* halo, VARIANT_BOOL* result) {
       Check(halo->get_Values(i - 1, &limit), "Cannot read a HALO limit");
       SetFieldValue(i, Variant::Cy(limit));
     }
-    return SendWritePacket(*this);
+    return SendWritePacket();
   });
 }
 
@@ -658,7 +678,7 @@ HRESULT TQAVECRObj::WriteDiscounts(IQAVECRDiscounts* discounts, VARIANT_BOOL* re
   return RecordMember(result, discounts, [&] {
     if (CreateWritePacket()) return false;
     for (LONG n = 1; n <= kDiscountFields; ++n) SetFieldValue(n, Variant::Cy(DiscountOfType(discounts, n - 1)));
-    return SendWritePacket(*this);
+    return SendWritePacket();
   });
 }
 
@@ -684,7 +704,7 @@ HRESULT TQAVECRObj::WriteDiscountCard(IQAVECRDiscountCard* discountCard, LONG wr
     for (LONG i = 0; i < kCardDiscounts; ++i)
       SetFieldValue(kCardWriteOffset + 1 + i, Variant::I4(CardDiscountField(discountCard, i)));
     WriteFields<IQAVECRDiscountCard>(*this, discountCard, kDiscountCardLayout, kCardWriteOffset);
-    return SendWritePacket(*this);
+    return SendWritePacket();
   });
 }
 

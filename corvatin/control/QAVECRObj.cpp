@@ -509,7 +509,7 @@ bool TQAVECRObj::DoReadIdentifier(Variant& identifier) {
 bool TQAVECRObj::DoSetCurrentReceipt(LONG receiptNumber) {
   if (CreateWritePacket()) return false;
   SetFieldValue(1, Variant::I4(receiptNumber));
-  return WritePacket();
+  return SendWritePacket();
 }
 
 bool TQAVECRObj::DoRefresh() {
@@ -783,7 +783,7 @@ HRESULT TQAVECRObj::ReadIdentifier(VARIANT* identifier, VARIANT_BOOL* result) {
 }
 
 HRESULT TQAVECRObj::SetCurrentReceipt(LONG receiptNumber, VARIANT_BOOL* result) {
-  return Get(result, [&] { return DoSetCurrentReceipt(receiptNumber); });
+  return RecordMember(result, this, [&] { return DoSetCurrentReceipt(receiptNumber); });
 }
 
 HRESULT TQAVECRObj::Refresh(VARIANT_BOOL* result) {

@@ -14,7 +14,7 @@
 //
 // Every operation answers a Boolean and keeps LastErrorCode: the control's own
 // codes 10000 to 10007 or the device's result code. A record whose value has
-// no place in its field on the register (an amount wider than the field, a
+// no place in its field on the register (a number wider than its field, a
 // negative tax rate) is refused the same way, with qzlvpeInvalidPacket, and
 // nothing of it is sent. After a failed ChangeDevice there is no device: every
 // member that needs one answers False with 10007 (texts empty, no statistics
@@ -177,6 +177,15 @@ class TQAVECRObj : public IQAVECR {
   // LastNativeErrorCode, acknowledges and reconnects. Throws when there is no
   // current packet.
   virtual bool WritePacket();
+  // Sends the current packet as WritePacket does, once every number in it
+  // fits its field. The packet cuts a value's text to its field's width, so a
+  // number too wide for its field would reach the register as another number
+  // (123 as 12, 1.05 in two characters of hundredths as 0.10) while the write
+  // reported success: such a write throws ValueRefused and sends nothing. The
+  // field definition says whether a value fits (its PasteValue answer); texts
+  // keep their cut, but fields FIRSTNUMBERTEXT to LASTNUMBERTEXT hold numbers
+  // that the writer made into texts and are checked as numbers.
+  bool SendWritePacket(LONG firstNumberText = 1, LONG lastNumberText = 0);
 
   // ---- The members as C++ operations (the COM members call these).
 

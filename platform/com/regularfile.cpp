@@ -41,6 +41,29 @@ RegularFile RegularFile::CreateForWriting(const std::string& path) {
   return Open(path, O_WRONLY | O_CREAT | O_TRUNC);
 }
 
+RegularFile RegularFile::OpenForWriting(const std::string& path) { return Open(path, O_WRONLY | O_CREAT); }
+
+std::optional<RegularFile::Identity> RegularFile::Id() const {
+  struct stat st {};
+  if (fd_ < 0 || ::fstat(fd_, &st) != 0) return std::nullopt;
+  return Identity{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+
+std::optional<RegularFile::Identity> RegularFile::IdOf(const std::string& path) {
+  struct stat st {};
+  if (path.find('\0') != std::string::npos || ::stat(path.c_str(), &st) != 0) return std::nullopt;
+  return Identity{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+
+bool RegularFile::Truncate() {
+  if (fd_ < 0) return false;
+  int r;
+  do {
+    r = ::ftruncate(fd_, 0);
+  } while (r != 0 && errno == EINTR);
+  return r == 0;
+}
+
 bool RegularFile::IsOtherThanRegular(const std::string& path) {
   struct stat st {};
   return path.find('\0') == std::string::npos && ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode);

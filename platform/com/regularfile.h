@@ -8,9 +8,16 @@
 // is opened, and the descriptor is opened non-blocking (the path may change in
 // between) and checked again before it is used; normal I/O then blocks as
 // usual.
+//
+// Files are told apart by what is open, not by how they are named: a name may
+// be replaced by a link to another file at any moment, so a file that must not
+// be some other file is opened without truncating it, its identity compared,
+// and only then emptied.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "platform/com/types.h"
@@ -27,6 +34,14 @@ class COM_API RegularFile {
     System,      // the open itself failed; Error() tells why
   };
 
+  // What a file is, as the system tells files apart: every name of one file,
+  // links included, leads to one identity.
+  struct Identity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    bool operator==(const Identity&) const = default;
+  };
+
   RegularFile() = default;
   RegularFile(RegularFile&& other) noexcept;
   RegularFile& operator=(RegularFile&& other) noexcept;
@@ -41,11 +56,25 @@ class COM_API RegularFile {
   // is left untouched.
   static RegularFile CreateForWriting(const std::string& path);
 
+  // Opens PATH for writing, creating it when nothing is there, without
+  // truncating it (others may read it): the caller checks what it opened (Id)
+  // before it empties it (Truncate). An existing path that is not a regular
+  // file is left untouched.
+  static RegularFile OpenForWriting(const std::string& path);
+
   bool IsOpen() const { return fd_ >= 0; }
   Failure Why() const { return failure_; }
   // The system error of a failed open (errno), 0 otherwise.
   int Error() const { return error_; }
   int Descriptor() const { return fd_; }
+
+  // The identity of the open file; none when nothing is open.
+  std::optional<Identity> Id() const;
+  // The identity of the file that PATH leads to now (following links); none
+  // when it leads to nothing.
+  static std::optional<Identity> IdOf(const std::string& path);
+  // Empties the open file; false when nothing is open or it cannot be emptied.
+  bool Truncate();
 
   // Hands the descriptor over to a stdio stream opened with MODE; the stream
   // then owns it. Null (and the descriptor closed) when no stream can be made.

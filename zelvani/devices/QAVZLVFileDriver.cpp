@@ -6,8 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -16,6 +16,7 @@
 #include "platform/com/regularfile.h"
 #include "platform/win/clock.h"
 #include "zelvani/model/InterfaceCalls.h"
+#include "zelvani/model/QAVZLVFieldDef.h"
 #include "zelvani/model/TextHelpers.h"
 
 namespace zelvani {
@@ -149,6 +150,43 @@ LONG PacketType(IQAVZLVPacket* packet) {
 
 std::string PacketID(IQAVZLVPacket* packet) { return ReadText(packet, &IQAVZLVPacket::get_ID, "Cannot read the packet ID"); }
 
+constexpr std::int64_t kCyUnit = 10000;  // a currency counts ten-thousandths
+
+// A line's amount: a text read by the rule of the engine's amounts, any other
+// value (a packet's own default, a positional field already read) as the
+// currency it converts to. False when it is no amount.
+bool ReadAmount(const VARIANT& value, CY& amount) {
+  if (value.vt == VT_BSTR) {
+    const std::string text = BstrToAnsi(value.bstrVal);
+    return AnsiToWide(text) == BstrView(value.bstrVal) && SUCCEEDED(ReadCurrency(text, amount));
+  }
+  Variant cy;
+  if (FAILED(VariantChangeType(&cy, &value, 0, VT_CY))) return false;
+  amount = cy.cyVal;
+  return true;
+}
+
+// The whole units of AMOUNT, rounded half to even.
+std::int64_t RoundedToUnits(CY amount) {
+  std::int64_t q = amount.int64 / kCyUnit;
+  std::int64_t r = amount.int64 % kCyUnit;
+  if (r < 0) r = -r;
+  if (2 * r > kCyUnit || (2 * r == kCyUnit && (q & 1))) q += amount.int64 < 0 ? -1 : 1;
+  return q;
+}
+
+// Whether VALUE goes into FIELD whole, as the field definition answers it.
+bool FitsField(IQAVZLVFieldDef* field, const VARIANT& value) {
+  const LONG size = ReadLong(field, &IQAVZLVFieldDef::get_Size, "Cannot read a field size");
+  Bstr buffer = Bstr(std::u16string(static_cast<std::size_t>(std::max<LONG>(size, 1)), u' '));
+  BSTR raw = buffer.Detach();
+  VARIANT_BOOL fits = VARIANT_FALSE;
+  const HRESULT hr = field->PasteValue(&raw, value, 1, &fits);
+  buffer = Bstr::Attach(raw);
+  CheckCall(hr, "Cannot paste a field value");
+  return fits != VARIANT_FALSE;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -279,8 +317,17 @@ LONG TQAVZLVFileDriver::AddError(std::string_view message) {
   return code;
 }
 
+bool TQAVZLVFileDriver::IsRunFile(const com::RegularFile::Identity& id) const {
+  return std::find(runFiles_.begin(), runFiles_.end(), id) != runFiles_.end();
+}
+
 bool TQAVZLVFileDriver::WriteErrorFile(const std::string& path) const {
-  std::FILE* f = com::RegularFile::CreateForWriting(path).ToStream("wb");
+  // Opened without truncating it, and emptied only once it is known to be
+  // none of the run's files, whatever its name leads to by now.
+  com::RegularFile file = com::RegularFile::OpenForWriting(path);
+  const std::optional<com::RegularFile::Identity> id = file.Id();
+  if (!id || IsRunFile(*id) || !file.Truncate()) return false;
+  std::FILE* f = file.ToStream("wb");
   if (!f) return false;
   bool ok = true;
   for (const std::string& line : errorLines_) {
@@ -308,17 +355,27 @@ LONG TQAVZLVFileDriver::Run() {
     ~EndOfRun() {
       d.CloseOutput();
       d.errorLines_.clear();
+      d.runFiles_.clear();
     }
   } endOfRun{*this};
   errorLines_.clear();
+  runFiles_.clear();
 
   const std::string inputPath = InputPath();
   const std::string outputPath = OutputPath();
   const std::string errorPath = ErrorPath();
 
   // Creating the output or the error file must never destroy the input (nor
-  // the error file the output), under whatever name each is given. This is
-  // decided before anything is opened for writing.
+  // the error file the output), under whatever name each is given, nor when a
+  // name is replaced while the run goes on. The input is opened first and
+  // known by what is open; the output and the error file are opened without
+  // truncating them, compared with the run's files by what is open, and only
+  // then emptied.
+  com::RegularFile in = com::RegularFile::OpenForReading(inputPath);
+  if (const std::optional<com::RegularFile::Identity> id = in.Id()) runFiles_.push_back(*id);
+
+  // The names are compared as well, before anything is opened for writing: a
+  // name that leads to no file yet may lead where another name will.
   const FileIdentity input = IdentityOf(inputPath);
   const FileIdentity output = IdentityOf(outputPath);
   const FileIdentity errors = IdentityOf(errorPath);
@@ -331,7 +388,6 @@ LONG TQAVZLVFileDriver::Run() {
   // the run does nothing.
   if (com::RegularFile::IsOtherThanRegular(errorPath)) return kFileWriteFailed;
 
-  com::RegularFile in = com::RegularFile::OpenForReading(inputPath);
   if (!in.IsOpen()) {
     const LONG code = AddError(in.Why() == com::RegularFile::Failure::Missing ? kFileNotFound : kCannotReadFile);
     WriteErrorFile(errorPath);
@@ -339,12 +395,20 @@ LONG TQAVZLVFileDriver::Run() {
   }
 
   previousId_.reset();
-  output_ = com::RegularFile::CreateForWriting(outputPath).ToStream("wb");
+  com::RegularFile out = com::RegularFile::OpenForWriting(outputPath);
+  const std::optional<com::RegularFile::Identity> outputId = out.Id();
+  if (outputId && IsRunFile(*outputId)) {
+    const LONG code = AddError(kSameFiles);
+    WriteErrorFile(errorPath);
+    return code;
+  }
+  if (outputId && out.Truncate()) output_ = out.ToStream("wb");
   if (!output_) {
     const LONG code = AddError(kCannotWritePacketData);
     WriteErrorFile(errorPath);
     return code;
   }
+  runFiles_.push_back(*outputId);
 
   Bstr port = ToBstr(portName_);
   CheckCall(device_->put_Port(port.Get()), "Cannot set the device's port");
@@ -380,8 +444,10 @@ LONG TQAVZLVFileDriver::Run() {
   if (connected) DeviceDisconnect();
 
   const bool succeeded = result == qzlvpeOK || result == qzlvpeEndOfData;
-  // Records held back by ReceiveCache are written now; losing them is a failure.
-  if (!CloseOutput()) {
+  // Records held back by ReceiveCache are written now; losing them is a
+  // failure, and so is an output whose name no longer leads to the file that
+  // the run wrote (the host would read something else under it).
+  if (!CloseOutput() || com::RegularFile::IdOf(outputPath) != outputId) {
     const LONG code = AddError(kCannotWritePacketData);
     if (succeeded) result = code;
   }
@@ -443,7 +509,7 @@ ComPtr<IQAVZLVPacket> TQAVZLVFileDriver::FillPacket(const std::string& line) con
   return FillDelimited(line, GetToken(line, 0, sep), 0, kReadWithoutType);
 }
 
-bool TQAVZLVFileDriver::NumbersFitFields(IQAVZLVPacket* packet) const {
+bool TQAVZLVFileDriver::ReadNumbers(IQAVZLVPacket* packet) const {
   ComPtr<IQAVZLVPacketDef> def;
   CheckCall(packet->get_PacketDef(def.Out()), "Cannot read the packet definition");
   if (!def) return true;
@@ -454,43 +520,21 @@ bool TQAVZLVFileDriver::NumbersFitFields(IQAVZLVPacket* packet) const {
     ComPtr<IQAVZLVFieldDef> field;
     CheckCall(fields->get_Items(i, field.Out()), "Cannot read a field definition");
     const LONG dataType = ReadLong(field.Get(), &IQAVZLVFieldDef::get_DataType, "Cannot read a data type");
-    const LONG conversions = ReadLong(field.Get(), &IQAVZLVFieldDef::get_Conversions, "Cannot read conversions");
-    // A plain integer would be cut to the field on the line; a hex integer's
-    // text is not its width.
-    if (dataType != qzlvdaInteger || (conversions & qzlvdcHex)) continue;
-    const LONG size = ReadLong(field.Get(), &IQAVZLVFieldDef::get_Size, "Cannot read a field size");
-    Variant value;
-    CheckCall(packet->get_FieldValues(Variant::I4(i + 1), &value), "Cannot read a field value");
-    Variant text;
-    if (FAILED(value.TryAs(VT_BSTR, text))) continue;
-    if (static_cast<LONG>(SysStringLen(text.bstrVal)) > size) return false;
-  }
-  return true;
-}
-
-bool TQAVZLVFileDriver::ScaleAmounts(IQAVZLVPacket* packet) const {
-  ComPtr<IQAVZLVPacketDef> def;
-  CheckCall(packet->get_PacketDef(def.Out()), "Cannot read the packet definition");
-  if (!def) return true;
-  ComPtr<IQAVZLVFieldDefs> fields;
-  CheckCall(def->get_FieldDefs(fields.Out()), "Cannot read the field definitions");
-  const LONG count = ReadLong(packet, &IQAVZLVPacket::get_FieldsCount, "Cannot read the field count");
-  for (LONG i = 0; i < count; ++i) {
-    ComPtr<IQAVZLVFieldDef> field;
-    CheckCall(fields->get_Items(i, field.Out()), "Cannot read a field definition");
-    if (ReadLong(field.Get(), &IQAVZLVFieldDef::get_DataType, "Cannot read a data type") != qzlvdaCurrency) continue;
-    const LONG conversions = ReadLong(field.Get(), &IQAVZLVFieldDef::get_Conversions, "Cannot read conversions");
-    if (!(conversions & (qzlvdcHundredths | qzlvdcThousands))) continue;
+    if (dataType != qzlvdaCurrency && dataType != qzlvdaInteger) continue;
     const Variant index = Variant::I4(i + 1);
     Variant value;
     CheckCall(packet->get_FieldValues(index, &value), "Cannot read a field value");
-    Variant number;
-    if (FAILED(value.TryAs(VT_R8, number))) return false;
-    double amount = number.dblVal;
-    // Rounded half to even, as the line's whole hundredths or thousandths.
-    if (conversions & qzlvdcHundredths) amount = std::nearbyint(amount) / 100.0;
-    if (conversions & qzlvdcThousands) amount = std::nearbyint(amount) / 1000.0;
-    CheckCall(packet->put_FieldValues(index, Variant::R8(amount)), "Cannot set a field value");
+    if (dataType == qzlvdaCurrency) {
+      CY amount{};
+      if (!ReadAmount(value, amount)) return false;
+      const LONG conversions = ReadLong(field.Get(), &IQAVZLVFieldDef::get_Conversions, "Cannot read conversions");
+      // Whole hundredths or thousandths, rounded half to even.
+      if (conversions & qzlvdcHundredths) amount.int64 = RoundedToUnits(amount) * (kCyUnit / 100);
+      if (conversions & qzlvdcThousands) amount.int64 = RoundedToUnits(amount) * (kCyUnit / 1000);
+      value = Variant::Cy(amount);
+      CheckCall(packet->put_FieldValues(index, value), "Cannot set a field value");
+    }
+    if (!FitsField(field.Get(), value)) return false;
   }
   return true;
 }
@@ -498,7 +542,7 @@ bool TQAVZLVFileDriver::ScaleAmounts(IQAVZLVPacket* packet) const {
 LONG TQAVZLVFileDriver::ProcessLine(const std::string& line) {
   // A line is checked whole before anything goes to the register.
   ComPtr<IQAVZLVPacket> packet = FillPacket(line);
-  if (!packet || !NumbersFitFields(packet.Get()) || !ScaleAmounts(packet.Get())) return AddError(kTextCannotBeFormatted);
+  if (!packet || !ReadNumbers(packet.Get())) return AddError(kTextCannotBeFormatted);
   const LONG type = PacketType(packet.Get());
   const std::string id = PacketID(packet.Get());
   if (type == qzlvptStart) {

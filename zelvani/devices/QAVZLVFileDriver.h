@@ -8,10 +8,15 @@
 // packet connects and sends a start packet first when its identifier differs
 // from the previous line's. The run stops at the first line that fails; the
 // error file then tells which line failed and why, in lines "code;line;text".
+// A line's numbers reach the register as the line gives them or not at all:
+// an amount that is no amount, or a number too wide for its field, refuses
+// the line before anything of it is sent.
 //
 // Nothing is lost silently and nothing hangs the host: the three files must be
 // regular files (a FIFO or a device is refused before it is opened) and three
-// different files (compared by what they are, not by how they are spelt), the
+// different files (compared by what they are, not by how they are spelt, and
+// by what is open, so that a name replaced by a link while the run goes on
+// never leads a write to the input; nothing is emptied before that check), the
 // input is read a line at a time as the run goes, a failed write of the output
 // is a failure, the reading of records ends on every way a register can stop
 // answering, and each run closes its output and starts with empty lists.
@@ -23,6 +28,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/com/regularfile.h"
 #include "zelvani/model/PacketLibraryReader.h"
 #include "zelvani/model/ZelvaniServer.h"
 
@@ -119,8 +125,10 @@ class TQAVZLVFileDriver : public ZelvaniObject<IQAVZLVFileDriver> {
   // Adds the error line of MESSAGE ("code;text") for the current line index;
   // returns the code (-1 when the message has none).
   LONG AddError(std::string_view message);
+  // Whether ID is one of the files of the running run (runFiles_).
+  bool IsRunFile(const com::RegularFile::Identity& id) const;
   // Writes the error lines to the error file; false when it could not be
-  // written.
+  // written or is one of the run's files.
   bool WriteErrorFile(const std::string& path) const;
   // Closes the output file; false when its last data could not be written.
   bool CloseOutput();
@@ -133,13 +141,13 @@ class TQAVZLVFileDriver : public ZelvaniObject<IQAVZLVFileDriver> {
   // line does not fill it.
   ComPtr<IQAVZLVPacket> FillDelimited(const std::string& line, const std::string& id, LONG type,
                                       LONG options) const;
-  // False when an integer field holds a number longer than the field (a text
-  // is cut to its field when the packet is packed; cutting digits would
-  // change the number).
-  bool NumbersFitFields(IQAVZLVPacket* packet) const;
-  // The amounts of currency fields scaled as their conversions say (the
-  // line gives them in hundredths or thousandths); false when one is no number.
-  bool ScaleAmounts(IQAVZLVPacket* packet) const;
+  // Makes the line's numbers what the register gets and checks them: each
+  // amount read as the engine reads an amount (ReadCurrency: no grouping) and
+  // scaled as its field's conversions say (the line gives it in hundredths or
+  // thousandths), then each integer and amount asked of its field definition
+  // whether it fits. False when an amount is no number or a number does not
+  // fit its field: the packet would cut it to another number.
+  bool ReadNumbers(IQAVZLVPacket* packet) const;
   LONG SendPacket(IQAVZLVPacket* packet);
   LONG ReceiveAll(IQAVZLVPacket* packet);
   std::string OutputLine(IQAVZLVPacket* packet) const;
@@ -177,6 +185,9 @@ class TQAVZLVFileDriver : public ZelvaniObject<IQAVZLVFileDriver> {
   ComPtr<IQAVZLVPacket> workingPacket_;
   std::vector<std::string> errorLines_;
   std::FILE* output_ = nullptr;
+  // The input and the output of the running run, by what is open: the files
+  // that no file it opens later for writing may be.
+  std::vector<com::RegularFile::Identity> runFiles_;
   std::optional<std::string> previousId_;  // none: the next packet's identifier is new
   LONG lineIndex_ = 0;
 };

@@ -382,25 +382,6 @@ void SeparatorToDot(FieldTextState& t) {
   t.point = -1;
 }
 
-// The one reading of an amount's text, for a field read from a packet and for
-// a currency field's default value: [blanks][+|-]digits[point digits]
-// [(e|E)[+|-]digits][blanks], the point being "." or the locale's decimal
-// separator. Nothing else belongs to a number, thousands separators and
-// currency signs included: "12,50" is 12.50 where "," is the decimal
-// separator and no number where it is not, never 1250. DISP_E_TYPEMISMATCH
-// for a text that is no number, DISP_E_OVERFLOW beyond the currency's range.
-HRESULT ReadCurrency(std::string_view s, CY& out) {
-  LocaleSeparator locale;
-  const char sep = HoldsPossibleSeparator(s, -1, false) ? locale.Get() : '.';
-  std::int64_t v = 0;
-  switch (ReadNumber(s, [&](std::size_t i) { return s[i] == '.' || s[i] == sep; }, 4, &v)) {
-    case NumberRead::Ok: out.int64 = v; return S_OK;
-    case NumberRead::NotANumber: return DISP_E_TYPEMISMATCH;
-    case NumberRead::Overflow: return DISP_E_OVERFLOW;
-  }
-  return DISP_E_TYPEMISMATCH;
-}
-
 Variant ExtractCurrency(std::string_view field, LONG conversions) {
   std::string_view s = field;
   std::string joined;
@@ -527,6 +508,18 @@ const char* const kSourceRead = "Cannot read the source field definition";
 
 }  // namespace
 
+HRESULT ReadCurrency(std::string_view s, CY& out) {
+  LocaleSeparator locale;
+  const char sep = HoldsPossibleSeparator(s, -1, false) ? locale.Get() : '.';
+  std::int64_t v = 0;
+  switch (ReadNumber(s, [&](std::size_t i) { return s[i] == '.' || s[i] == sep; }, 4, &v)) {
+    case NumberRead::Ok: out.int64 = v; return S_OK;
+    case NumberRead::NotANumber: return DISP_E_TYPEMISMATCH;
+    case NumberRead::Overflow: return DISP_E_OVERFLOW;
+  }
+  return DISP_E_TYPEMISMATCH;
+}
+
 // ---------------------------------------------------------------------------
 // TQAVZLVFieldDef
 
@@ -620,7 +613,8 @@ HRESULT TQAVZLVFieldDef::PasteValue(BSTR* buffer, VARIANT value, LONG offset, VA
     std::size_t at = 0;
     if (!PasteStart(offset < 0 ? offset_ : offset, wide.size(), at)) return false;
     std::string text;
-    if (!FieldText(value, text)) return false;
+    bool whole = false;
+    if (!FieldText(value, text, &whole)) return false;
     std::u16string updated(wide);
     const std::size_t n = std::min(text.size(), updated.size() - at);
     for (std::size_t k = 0; k < n; ++k) updated[at + k] = AnsiCharToWide(static_cast<unsigned char>(text[k]));
@@ -628,7 +622,7 @@ HRESULT TQAVZLVFieldDef::PasteValue(BSTR* buffer, VARIANT value, LONG offset, VA
     if (!fresh) throw std::bad_alloc();
     SysFreeString(*buffer);
     *buffer = fresh;
-    return true;
+    return whole;
   });
 }
 
@@ -674,7 +668,7 @@ void TQAVZLVFieldDef::SetDefaultValue(const VARIANT& v) {
   defaultValue_ = Variant::Cy(cy);
 }
 
-bool TQAVZLVFieldDef::FieldText(const VARIANT& value, std::string& text) const {
+bool TQAVZLVFieldDef::FieldText(const VARIANT& value, std::string& text, bool* whole) const {
   text.clear();
   FieldTextState t{text};
   const LONG size = std::max<LONG>(size_, 0);
@@ -733,6 +727,11 @@ bool TQAVZLVFieldDef::FieldText(const VARIANT& value, std::string& text) const {
   if (dataType_ == qzlvdaCurrency) SeparatorToDot(t);
 
   const auto width = static_cast<std::size_t>(size);
+  if (whole) {
+    std::size_t length = text.size();
+    if (HasConversion(qzlvdcStringTerminated) && text.ends_with(separator_)) length -= separator_.size();
+    *whole = length <= width;
+  }
   if (text.size() > width)
     text.resize(width);
   else

@@ -16,6 +16,16 @@
 
 namespace zelvani {
 
+// The one reading of an amount's text, for a field read from a packet, for a
+// currency field's default value and for the amounts of the batch driver's
+// lines: [blanks][+|-]digits[point digits][(e|E)[+|-]digits][blanks], the
+// point being "." or the locale's decimal separator. Nothing else belongs to a
+// number, thousands separators and currency signs included: "12,50" is 12.50
+// where "," is the decimal separator and no number where it is not, never
+// 1250. DISP_E_TYPEMISMATCH for a text that is no number, DISP_E_OVERFLOW
+// beyond the currency's range.
+HRESULT ReadCurrency(std::string_view s, CY& out);
+
 class TQAVZLVFieldDef final : public ZelvaniObject<IQAVZLVFieldDef> {
  public:
   HRESULT get_ID(BSTR* result) override;
@@ -44,6 +54,11 @@ class TQAVZLVFieldDef final : public ZelvaniObject<IQAVZLVFieldDef> {
   HRESULT put_Conversions(LONG value) override;
   HRESULT get_Offset(LONG* result) override;
   HRESULT put_Offset(LONG value) override;
+  // Answers whether the value fits its field: True when its whole text went
+  // in; False when nothing was pasted (the buffer is left as it was) or when
+  // its text was cut to the field's Size. A string is pasted cut, as the
+  // field's form wants; a sender of numbers asks this first and refuses a
+  // number that does not fit, since a cut number is another number.
   HRESULT PasteValue(BSTR* buffer, VARIANT value, LONG offset, VARIANT_BOOL* result) override;
   HRESULT ExtractValue(BSTR buffer, VARIANT* value, VARIANT_BOOL* result) override;
   HRESULT Edit(VARIANT_BOOL* result) override;
@@ -88,7 +103,10 @@ class TQAVZLVFieldDef final : public ZelvaniObject<IQAVZLVFieldDef> {
   // False, with TEXT unspecified, when the value has no text for this field:
   // no data type, a value that is no date, a text that is no integer under
   // qzlvdcHex, a text that is no number under qzlvdcZeroPadded.
-  bool FieldText(const VARIANT& value, std::string& text) const;
+  // With WHOLE, whether the value's text fits the field: it was not cut to
+  // Size (a terminator of qzlvdcStringTerminated that the cut takes away is
+  // the field's form, not part of the value).
+  bool FieldText(const VARIANT& value, std::string& text, bool* whole = nullptr) const;
 
   // Writes the wire text of VALUE over BUFFER from POSITION (1-based; below 0
   // means the field's own Offset). The buffer never grows or shrinks: the part

@@ -239,6 +239,11 @@ TEST_F(EngineE2ETest, AWriteSessionStoresTheRecordsItCarries) {
   EXPECT_EQ(selected, VARIANT_TRUE);
   ASSERT_EQ(e()->SetCurrentReceipt(2147483647, &selected), S_OK);
   EXPECT_EQ(selected, VARIANT_TRUE);
+  // Eleven characters do not fit the ten of the field: refused, not cut.
+  ASSERT_EQ(e()->SetCurrentReceipt(-1000000000, &selected), S_OK);
+  EXPECT_EQ(selected, VARIANT_FALSE);
+  EXPECT_EQ(Code(), qzlvpeInvalidPacket);
+  EXPECT_EQ(Message(), "Nieprawidłowa budowa pakietu");
   EXPECT_TRUE(Disconnect());
   sim().Stop();
 
@@ -251,6 +256,7 @@ TEST_F(EngineE2ETest, AWriteSessionStoresTheRecordsItCarries) {
   EXPECT_EQ(stored[3].id, "k");
   EXPECT_EQ(stored[3].fields.at(0), "42");
   EXPECT_EQ(stored[4].fields.at(0), "2147483647") << "the largest receipt number arrives whole";
+  // Nothing of the refused number was sent.
   ASSERT_EQ(sim().Sessions().size(), 2u);
   EXPECT_EQ(sim().Sessions()[0].transmissionType, 1);
 }

@@ -2,7 +2,8 @@
 // the registration tool, the control created by its program identifier, and
 // every property and method reached by name alone (GetIDsOfNames, then Invoke)
 // through a write and a read against the simulated register, and through
-// values the register cannot take, which stop no script. And the module
+// values the register cannot take (numbers too wide for their fields among
+// them, refused rather than cut), which stop no script. And the module
 // as it is shipped: libcorvatin.so reaches the packet engine only through the
 // object layer, so it does not link libzelvani.so.
 #include <elf.h>
@@ -105,13 +106,13 @@ class ScriptHostTest : public ::testing::Test {
 
   // The control on the simulated register's port, the default library, the
   // register's error read automatically.
-  static ComPtr<IDispatch> Control() {
+  static ComPtr<IDispatch> Control(const std::string& library = "") {
     // Set ecr = CreateObject("Corvatin.QAVECR")
     // ecr.PacketLibraryFile = ""
     // ecr.CommOptions.Port = "COM9" ...
     ComPtr<IDispatch> ecr = Script::CreateObject(u"Corvatin.QAVECR");
     if (!ecr) return ecr;
-    Script::Put(ecr.Get(), "PacketLibraryFile", Variant::Ansi(""));
+    Script::Put(ecr.Get(), "PacketLibraryFile", Variant::Ansi(library));
     ComPtr<IDispatch> options = Script::Object(Script::Get(ecr.Get(), "CommOptions"));
     EXPECT_TRUE(options);
     if (!options) return nullptr;
@@ -124,6 +125,30 @@ class ScriptHostTest : public ::testing::Test {
   static LONG LastErrorCode(IDispatch* ecr) { return Script::Get(ecr, "LastErrorCode").As(VT_I4).lVal; }
   static std::string LastErrorMessage(IDispatch* ecr) {
     return WideToUtf8(BstrView(Script::Get(ecr, "LastErrorMessage").As(VT_BSTR).bstrVal));
+  }
+
+  // Calls WRITER in a write session of DATATYPE and expects the refusal of a
+  // value that does not fit its field: False, code 3 with its text, and
+  // nothing of the record on the line. The session stays open.
+  void ExpectRefused(IDispatch* ecr, const char* writer, const std::vector<Variant>& args, const char* what) {
+    const std::size_t before = sim_->Received().size();
+    EXPECT_TRUE(Script::False(Script::Call(ecr, writer, args))) << what;
+    EXPECT_EQ(LastErrorCode(ecr), qzlvpeInvalidPacket) << what;
+    EXPECT_EQ(LastErrorMessage(ecr), "Nieprawidłowa budowa pakietu") << what;
+    EXPECT_EQ(sim_->Received().substr(before), "") << what << ": nothing is sent";
+  }
+  // Calls WRITER and expects the register to store the record; its fields.
+  ECRSimulator::Fields ExpectStored(IDispatch* ecr, const char* writer, const std::vector<Variant>& args,
+                                    const char* what) {
+    const std::size_t before = sim_->Stored().size();
+    EXPECT_TRUE(Script::True(Script::Call(ecr, writer, args))) << what << ": " << LastErrorMessage(ecr);
+    EXPECT_EQ(LastErrorCode(ecr), 0) << what;
+    const std::vector<ECRSimulator::Record> stored = sim_->Stored();
+    if (stored.size() != before + 1) {
+      ADD_FAILURE() << what << ": the register stored " << stored.size() - before << " records";
+      return {};
+    }
+    return stored.back().fields;
   }
 
   zelvani::ScopedTestRegistry registry_;
@@ -232,6 +257,138 @@ TEST_F(ScriptHostTest, ARefusedValueAnswersFalseAndTheScriptGoesOn) {
   EXPECT_TRUE(Script::True(Script::Call(ecr.Get(), "Disconnect")));
   ASSERT_EQ(sim_->Stored().size(), 1u);
   EXPECT_EQ(sim_->Stored()[0].fields.at(0), " 2300");
+}
+
+// A number whose text does not fit its field on the register is refused, not
+// cut to another number, whichever writer sends it: each property too wide
+// for its field of Quelm.pkd answers False with code 3 and sends nothing;
+// the same record then goes out with a value that fills its field exactly.
+TEST_F(ScriptHostTest, ANumberWiderThanItsFieldIsRefusedNotCut) {
+  sim_->Serve();
+  sim_->Start();
+  ComPtr<IDispatch> ecr = Control();
+  ASSERT_TRUE(ecr);
+  struct Row {
+    const char* what;
+    LONG dataType;
+    const char16_t* progId;  // the record; null: the control's own Flags
+    const char* writer;
+    const char* property;
+    LONG tooWide, fills;
+    std::size_t field;  // the property's field in the record, from 0
+    const char* stored;
+  } rows[] = {
+      {"an article's department", ecrdtPLU, u"Corvatin.QAVECRPLU", "WritePLU", "DepartmentIndex", 123, 99, 7, "99"},
+      {"an article's precision", ecrdtPLU, u"Corvatin.QAVECRPLU", "WritePLU", "Precision", 12, 9, 5, "9"},
+      {"an article's HALO index", ecrdtPLU, u"Corvatin.QAVECRPLU", "WritePLU", "HALOIndex", 100, 99, 8, "99"},
+      {"a department's HALO index", ecrdtDepartment, u"Corvatin.QAVECRPLU", "WritePLU", "HALOIndex", 100, 99, 6,
+       "99"},
+      {"an article change's department", ecrdtPLUChange, u"Corvatin.QAVECRPLU", "WritePLU", "DepartmentIndex", 123,
+       99, 4, "99"},
+      {"a shortcut's key", ecrdtPLUShortcuts, u"Corvatin.QAVECRPLUShortcutRec", "WritePLUShortcutRec", "KeyIndex",
+       1000, 999, 0, "999"},
+      {"a discount card's identifier position", ecrdtDiscountCard, u"Corvatin.QAVECRDiscountCard",
+       "WriteDiscountCard", "IdentifierPosition", 100, 99, 11, "99"},
+      {"the flags' PLU staling", ecrdtFlags, nullptr, "WriteFlags", "PLUStaling", 1000, 999, 2, "999"},
+  };
+  for (const Row& r : rows) {
+    ComPtr<IDispatch> record =
+        r.progId ? Script::CreateObject(r.progId) : Script::Object(Script::Get(ecr.Get(), "Flags"));
+    ASSERT_TRUE(record) << r.what;
+    std::vector<Variant> args;
+    if (r.progId) args.push_back(Variant::Dispatch(record.Get()));
+    if (r.progId && std::string(r.writer) != "WritePLUShortcutRec") args.push_back(Variant::I4(ecrwmInsert));
+    ASSERT_TRUE(Script::True(Script::Call(ecr.Get(), "Connect"))) << r.what;
+    ASSERT_TRUE(Script::True(Script::Call(ecr.Get(), "BeginWrite", {Variant::I4(r.dataType)}))) << r.what;
+    Script::Put(record.Get(), r.property, Variant::I4(r.tooWide));
+    ExpectRefused(ecr.Get(), r.writer, args, r.what);
+    Script::Put(record.Get(), r.property, Variant::I4(r.fills));
+    const ECRSimulator::Fields stored = ExpectStored(ecr.Get(), r.writer, args, r.what);
+    EXPECT_TRUE(Script::True(Script::Call(ecr.Get(), "Disconnect"))) << r.what;
+    ASSERT_GT(stored.size(), r.field) << r.what;
+    EXPECT_EQ(stored[r.field], r.stored) << r.what;
+  }
+}
+
+// Records hold -1 for an index that is not set; such a record goes out as it
+// always has, each -1 packed as its field packs it ("-" in the one-character
+// precision field).
+TEST_F(ScriptHostTest, AnArticleWithItsIndexesNotSetIsSent) {
+  sim_->Serve();
+  sim_->Start();
+  ComPtr<IDispatch> ecr = Control();
+  ComPtr<IDispatch> plu = Script::CreateObject(u"Corvatin.QAVECRPLU");
+  ASSERT_TRUE(ecr && plu);
+  for (const char* index : {"Precision", "DepartmentIndex", "HALOIndex"})
+    EXPECT_EQ(Script::Get(plu.Get(), index).As(VT_I4).lVal, -1) << index;
+  ASSERT_TRUE(Script::True(Script::Call(ecr.Get(), "Connect")));
+  ASSERT_TRUE(Script::True(Script::Call(ecr.Get(), "BeginWrite", {Variant::I4(ecrdtPLU)})));
+  const std::size_t before = sim_->Received().size();
+  ExpectStored(ecr.Get(), "WritePLU", {Variant::Dispatch(plu.Get()), Variant::I4(ecrwmInsert)}, "an article");
+  EXPECT_TRUE(Script::True(Script::Call(ecr.Get(), "Disconnect")));
+  // <STX>, "I", then the data: active 1, code 13, name 18, price 10, tax rate
+  // 1, precision 1, attributes 5, department 2, HALO 2, linked code 13.
+  const std::string sent = sim_->Received().substr(before);
+  const std::size_t data = sent.find(ecr::kStx + "I") + 2;
+  ASSERT_LT(data + 66, sent.size()) << sent;
+  EXPECT_EQ(sent.substr(data + 43, 1), "-") << "precision";
+  EXPECT_EQ(sent.substr(data + 49, 4), "-1-1") << "department and HALO index";
+}
+
+// Amounts and tax rates under the same rule, against a library whose first
+// HALO limit has two characters of hundredths and whose tax rates have four
+// characters: an amount cut by less than one unit is a cut all the same.
+TEST_F(ScriptHostTest, AnAmountOrATaxRateWiderThanItsFieldIsRefusedNotCut) {
+  std::ifstream in(ECRSimulator::Library(), std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  auto narrow = [&](const std::string& from, const std::string& to) {
+    for (std::size_t at; (at = text.find(from)) != std::string::npos;) text.replace(at, from.size(), to);
+  };
+  narrow("Limit1;Currency;10;", "Limit1;Currency;2;");
+  for (char rate = 'A'; rate <= 'G'; ++rate) {
+    narrow(std::string("Rate") + rate + ";String;5;", std::string("Rate") + rate + ";String;4;");
+    narrow(std::string("Rate") + rate + ";Currency;5;", std::string("Rate") + rate + ";Currency;4;");
+  }
+  const std::string library = system_.path() + "/Narrow.pkd";
+  std::ofstream(library, std::ios::binary) << text;
+  sim_->Stop();
+  sim_.emplace(kPort, library);
+  sim_->Serve();
+  sim_->Start();
+  ComPtr<IDispatch> ecr = Control(library);
+  ASSERT_TRUE(ecr);
+
+  auto halo = [](CY limit) {
+    ComPtr<IDispatch> list = Script::CreateObject(u"Corvatin.QAVECRHALO");
+    Script::Call(list.Get(), "Add", {Variant::Cy(limit)});
+    return list;
+  };
+  auto rates = [](CY rate) {
+    ComPtr<IDispatch> list = Script::CreateObject(u"Corvatin.QAVECRTaxRates");
+    Script::Call(list.Get(), "Add", {Variant::Cy(rate), Variant::Ansi("A")});
+    return list;
+  };
+  struct Row {
+    const char* what;
+    LONG dataType;
+    const char* writer;
+    ComPtr<IDispatch> tooWide, fits;
+    const char* stored;  // the first field as the register reads it
+  } rows[] = {
+      {"1.05 in two characters of hundredths", ecrdtHALO, "WriteHALO", halo(CY{10500}), halo(CY{9900}), "0.99"},
+      {"-0.5 in two characters of hundredths", ecrdtHALO, "WriteHALO", halo(CY{-5000}), halo(CY{-900}), "-0.09"},
+      {"a tax rate of 100 in four characters", ecrdtTaxRates, "WriteTaxRates", rates(CY{1000000}), rates(CY{230000}),
+       "2300"},
+  };
+  for (const Row& r : rows) {
+    ASSERT_TRUE(Script::True(Script::Call(ecr.Get(), "Connect"))) << r.what;
+    ASSERT_TRUE(Script::True(Script::Call(ecr.Get(), "BeginWrite", {Variant::I4(r.dataType)}))) << r.what;
+    ExpectRefused(ecr.Get(), r.writer, {Variant::Dispatch(r.tooWide.Get())}, r.what);
+    const ECRSimulator::Fields stored = ExpectStored(ecr.Get(), r.writer, {Variant::Dispatch(r.fits.Get())}, r.what);
+    EXPECT_TRUE(Script::True(Script::Call(ecr.Get(), "Disconnect"))) << r.what;
+    ASSERT_FALSE(stored.empty()) << r.what;
+    EXPECT_EQ(stored[0], r.stored) << r.what;
+  }
 }
 
 // The DT_NEEDED entries of a 64-bit ELF shared object.

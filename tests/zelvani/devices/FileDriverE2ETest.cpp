@@ -2,7 +2,9 @@
 // a pseudo-terminal line, with the exact bytes checked on the simulator's side,
 // the records read into the output file, and every failure in the error file
 // with its line: rejections, read time-outs, records that cannot be read, an
-// output that cannot be written, a register that hangs up.
+// output that cannot be written, a register that hangs up; amounts read as the
+// engine reads them and numbers that must fit their fields; a file name
+// replaced by a link to the input in the middle of an exchange.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/resource.h>
@@ -16,6 +18,7 @@
 #include <iterator>
 #include <optional>
 
+#include "platform/com/locale.h"
 #include "tests/zelvani/devices/RegisterSimulator.h"
 #include "zelvani/devices/QAVZLVComDevice.h"
 #include "zelvani/devices/QAVZLVFileDriver.h"
@@ -305,6 +308,79 @@ TEST_F(FileDriverE2ETest, ATextLongerThanItsFieldIsCutToIt) {
   ASSERT_EQ(packets.size(), 2u);
   EXPECT_EQ(packets[1].fields, (Fields{"A NAME LONGER THAN", "12.5", "A", "7"}));
   EXPECT_EQ(Errors(), "");
+}
+
+// A line's amount is read as the engine reads an amount: blanks, a sign, "."
+// or the locale's decimal separator, and no grouping; it counts hundredths
+// (rounded half to even) and must fit its field of eight characters. Any
+// other amount refuses the line with 3 before the register hears of it.
+TEST_F(FileDriverE2ETest, AmountsAreReadAsAmountsAndMustFitTheirField) {
+  const std::string refused = "3;0;Text cannot be formatted into packet.\r\n";
+  struct Row {
+    char16_t decimal;
+    const char* amount;
+    const char* sent;  // the price's field on the line; null: the line is refused
+  } rows[] = {
+      // Grouping is no part of an amount.
+      {u'.', "12,5", nullptr}, {u'.', "1,250", nullptr}, {u',', "1 250", nullptr}, {u',', "1.250,5", nullptr},
+      {u'.', "12x", nullptr}, {u'.', "", nullptr},
+      // Wider than the field: 12345678.90 and 1234567.89 take ten and nine characters.
+      {u'.', "1234567890", nullptr}, {u',', "123456789", nullptr}, {u'.', "99999999", "99999999"},
+      // Well formed, under either separator (a sign stays behind the zeros).
+      {u'.', "1250", "00001250"}, {u'.', "12.50", "00000012"}, {u'.', " -3.5 ", "000000-4"},
+      {u',', "12,50", "00000012"}, {u',', "12.50", "00000012"}, {u',', "+1250", "00001250"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.amount) + (row.decimal == u',' ? " under \",\"" : " under \".\""));
+    FormatSettings settings;
+    settings.DecimalSeparator = row.decimal;
+    settings.ThousandSeparator = row.decimal == u'.' ? u',' : u' ';
+    ScopedFormatSettings locale(settings);
+    sim().Stop();
+    sim_.reset();
+    sim_.emplace("COM6");
+    Input(std::string("D;I;TEA;") + row.amount + ";B;12;\r\n");
+    if (row.sent) {
+      sim().Expect(reg::kEnq).Ack().ExpectPacket("I", qzlvptStart).Ack().ExpectPacket("I").Ack()
+          .Expect(reg::kEot).Ack();
+    }
+    sim().Start();
+    EXPECT_EQ(Execute(), row.sent ? 0 : 3);
+    if (row.sent) {
+      Done();
+      // <STX>, "I", the name's 18 characters, then the price.
+      ASSERT_EQ(sim().Packets().size(), 2u);
+      EXPECT_EQ(sim().Packets()[1].wire.substr(2, 18 + 8), "TEA" + std::string(15, ' ') + row.sent);
+    } else {
+      EXPECT_EQ(sim().Received(), "") << "nothing is sent";
+    }
+    EXPECT_EQ(Errors(), row.sent ? "" : refused);
+  }
+}
+
+// A name of the run's output or error file that is replaced by a link to the
+// input while the run goes on never leads the run to the input: the input is
+// left byte for byte, and the run does not report success.
+TEST_F(FileDriverE2ETest, AFileReplacedByALinkToTheInputDuringARunLeavesTheInput) {
+  const std::string input = "D;I;TEA;990;B;12;\r\n";
+  for (const char* name : {"error.txt", "data_out.txt"}) {
+    SCOPED_TRACE(name);
+    sim().Stop();
+    sim_.reset();
+    sim_.emplace("COM6");
+    for (const char* old : {"error.txt", "data_out.txt"}) fs::remove(dir_ / old);
+    Input(input);
+    const auto swap = [&] {
+      fs::create_symlink("data_in.txt", dir_ / "link");
+      fs::rename(dir_ / "link", dir_ / name);
+    };
+    sim().Expect(reg::kEnq).Ack().ExpectPacket("I", qzlvptStart).Ack().ExpectPacket("I").Do(name, swap).Ack()
+        .Expect(reg::kEot).Ack();
+    sim().Start();
+    EXPECT_NE(Execute(), 0);
+    Done();
+    EXPECT_EQ(ReadAll(dir_ / "data_in.txt"), input);
+  }
 }
 
 TEST_F(FileDriverE2ETest, ARegisterThatHangsUpEndsTheRun) {

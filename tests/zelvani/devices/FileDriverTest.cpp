@@ -1,7 +1,8 @@
 // The batch driver without a register: its properties and defaults, the paths,
 // and every way a run ends before a packet reaches the line: a missing or
 // unreadable input, an unwritable output, files that are FIFOs or devices, the
-// same file twice (also under another name), no library, and lines that make
+// same file twice (also under another name, also when names are swapped for
+// links to the input while runs go on), no library, and lines that make
 // no packet (checked whole before the device is used: a line that does make
 // one fails on the port, which no register holds, with "Connection failure.").
 #include <fcntl.h>
@@ -328,6 +329,34 @@ TEST_F(FileDriverTest, TheSameFileUnderAnotherNameIsRefused) {
       EXPECT_EQ(ReadAll(err), refused);
     }
   }
+}
+
+// However the names of the output and the error file change while runs go on,
+// no run truncates or writes the input: a thread keeps replacing each of them
+// by a file of its own and by a link to the input, for a few dozen runs.
+TEST_F(FileDriverTest, NamesSwappedForLinksToTheInputDuringRunsNeverReachIt) {
+  Ready();
+  std::string input;
+  for (int i = 0; i < 50; ++i) input += "D;I;TEA;12,5;B;12;\r\n";  // refused at once: no port is needed
+  Input(input);
+  std::atomic<bool> stop{false};
+  std::thread swapper([&] {
+    std::error_code ignored;
+    while (!stop) {
+      for (const char* name : {"data_out.txt", "error.txt"}) {
+        fs::create_symlink("data_in.txt", dir_ / "link", ignored);
+        fs::rename(dir_ / "link", dir_ / name, ignored);
+        std::ofstream(dir_ / "plain") << "plain";
+        fs::rename(dir_ / "plain", dir_ / name, ignored);
+      }
+    }
+  });
+  for (int run = 0; run < 60; ++run) {
+    EXPECT_NE(Execute(), 0) << "run " << run;
+    ASSERT_TRUE(ReadAll(dir_ / "data_in.txt") == input) << "run " << run << " changed the input";
+  }
+  stop = true;
+  swapper.join();
 }
 
 // A FIFO or a device under a file's name: refused without opening it, so

@@ -279,6 +279,13 @@ RegisterSimulator& RegisterSimulator::Pause(milliseconds delay) {
   });
 }
 
+RegisterSimulator& RegisterSimulator::Do(std::string label, std::function<void()> action) {
+  return Add("Do(" + label + ")", [action = std::move(action)] {
+    action();
+    return std::string();
+  });
+}
+
 RegisterSimulator& RegisterSimulator::ReplyLate(milliseconds delay, std::string_view bytes) {
   std::string data(bytes);
   return Add("ReplyLate(" + std::to_string(delay.count()) + " ms, '" + Text(data) + "')", [this, delay, data] {

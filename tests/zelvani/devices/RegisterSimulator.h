@@ -141,6 +141,9 @@ class RegisterSimulator {
   // Pauses (still recording what arrives), then sends.
   RegisterSimulator& Pause(std::chrono::milliseconds delay);
   RegisterSimulator& ReplyLate(std::chrono::milliseconds delay, std::string_view bytes);
+  // Runs ACTION on the simulator's thread at this point of the script: a
+  // change in the world that must fall between two messages of the exchange.
+  RegisterSimulator& Do(std::string label, std::function<void()> action);
   // The register's short answers.
   RegisterSimulator& Ack() { return Reply(reg::kAck); }
   RegisterSimulator& Nak() { return Reply(reg::kNak); }

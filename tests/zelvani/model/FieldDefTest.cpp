@@ -350,6 +350,49 @@ TEST(FieldDefInterfaceTest, PasteValueKeepsTheRestOfTheBufferAsGiven) {
   EXPECT_TRUE(SameValue(v, Str("yz ")));
 }
 
+// PasteValue answers whether the value went into its field whole: False when
+// its text, conversions applied, is longer than the field (it is still pasted
+// cut) or when it has no text for the field (nothing is pasted). A sender of
+// numbers asks this before it sends, since a cut number is another number.
+TEST_P(FieldConversionTest, PasteValueAnswersWhetherTheValueFitsItsField) {
+  struct Row {
+    LONG type, conversions, size;
+    const char* separator;
+    Variant value;
+    bool fits;
+  } rows[] = {
+      // Integers, zero-padded: a sign takes a place of its own.
+      {I, ZP, 2, "", Variant::I4(12), true}, {I, ZP, 2, "", Variant::I4(123), false},
+      {I, ZP, 2, "", Variant::I4(-1), true}, {I, ZP, 1, "", Variant::I4(-1), false},
+      {I, ZP, 3, "", Variant::I4(1000), false}, {I, ZP, 6, "", Str("1234567"), false},
+      {I, ZP, 4, "", Str("12x"), false},  // no number: nothing pasted
+      {I, RJ, 4, "", Variant::I4(1234), true}, {I, 0, 4, "", Variant::I4(12345), false},
+      // Hexadecimal: the digits are the text.
+      {I, HX, 2, "", Variant::I4(255), true}, {I, HX, 2, "", Variant::I4(256), false},
+      {I, HX, 2, "", Variant::I4(-1), false},
+      // Amounts in hundredths: a cut by less than one unit is a cut too.
+      {CU, H, 2, "", Money(9900), true}, {CU, H, 2, "", Money(10500), false},
+      {CU, H, 2, "", Money(-900), true}, {CU, H, 2, "", Money(-5000), false},
+      {CU, H | ZP, 8, "", Money(123456789000LL), false}, {CU, H | ZP, 10, "", Money(123456789000LL), true},
+      {CU, H, 6, "", Money(1250), true},  // rounding to hundredths is no cut
+      // Texts: the same answer; a terminator that the cut takes is the field's form.
+      {S, 0, 5, "", Str("ABCDE"), true}, {S, 0, 5, "", Str("ABCDEF"), false},
+      {S, RJ, 5, "", Str("10000"), true}, {S, RJ, 4, "", Str("10000"), false},
+      {S, ST, 6, ";", Str("ABCDEF"), true}, {S, ST, 6, ";", Str("ABCDEFG"), false},
+      {S, FIT, 3, "|", Str("ABC"), true}, {S, FIT, 3, "|", Str("ABCD"), false},
+      {D, 0, 8, "", When(2024, 3, 7), true}, {D, 0, 6, "", When(2024, 3, 7), false},
+      {0, 0, 4, "", Str("AB"), false},
+  };
+  for (std::size_t k = 0; k < std::size(rows); ++k) {
+    const Row& r = rows[k];
+    BSTR buffer = SysAllocString(u"################");
+    VARIANT_BOOL fits = VARIANT_TRUE;
+    ASSERT_EQ(Field(r.type, r.conversions, r.size, r.separator)->PasteValue(&buffer, r.value, 1, &fits), S_OK);
+    EXPECT_EQ(fits, r.fits ? VARIANT_TRUE : VARIANT_FALSE) << "row " << k << ": " << WideToUtf8(BstrView(buffer));
+    SysFreeString(buffer);
+  }
+}
+
 TEST(FieldDefInterfaceTest, PasteValueThroughDispatch) {
   ComPtr<IQAVZLVFieldDef> f = Create<IQAVZLVFieldDef>(CLSID_QAVZLVFieldDef);
   f->put_DataType(CU);
