@@ -70,6 +70,12 @@ void Form::SetCaption(std::string caption) {
   Changed(Property::Caption);
 }
 
+void Form::SetBorder(BorderStyle border) {
+  if (border_ == border) return;
+  border_ = border;
+  Changed(Property::Appearance);
+}
+
 void Form::SetClientSize(int width, int height) {
   if (clientWidth_ == width && clientHeight_ == height) return;
   clientWidth_ = width;

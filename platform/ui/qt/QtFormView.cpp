@@ -243,6 +243,13 @@ QtFormView::QtFormView(Control& root) : root_(root) {
   if (auto* form = dynamic_cast<Form*>(&root); form && form->ClientWidth() > 0 && form->ClientHeight() > 0)
     size = QSize(form->ClientWidth(), form->ClientHeight());
   window_->resize(size.expandedTo(window_->minimumSizeHint()));
+  // A dialog border: the window keeps that size, and its title bar has the
+  // system menu and the close box only.
+  if (auto* form = dynamic_cast<Form*>(&root); form && form->Border() == BorderStyle::Dialog) {
+    window_->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                            Qt::WindowCloseButtonHint);
+    window_->setFixedSize(window_->size());
+  }
   subscription_ = root_.Subscribe([this](Control& c, Property what) { OnChanged(c, what); });
 }
 
@@ -744,9 +751,17 @@ void QtFormView::SyncKind(Control& c, Property what) {
     }
     case ControlKind::Panel:
       return;
-    case ControlKind::Label:
-      if (what == Property::Caption) static_cast<QLabel*>(w)->setText(FromAnsi(static_cast<Label&>(c).Caption()));
+    case ControlKind::Label: {
+      auto& label = static_cast<Label&>(c);
+      auto* text = static_cast<QLabel*>(w);
+      if (what == Property::Caption) text->setText(FromAnsi(label.Caption()));
+      if (what == Property::Appearance && text->font().bold() != label.Bold()) {
+        QFont font = text->font();
+        font.setBold(label.Bold());
+        text->setFont(font);
+      }
       return;
+    }
     case ControlKind::Bevel: {
       auto* frame = static_cast<QFrame*>(w);
       switch (static_cast<Bevel&>(c).BevelShape()) {
