@@ -119,6 +119,17 @@ class COM_API Form : public Control {
   bool modalDone_ = false;
 };
 
+// Whether a person reaches the control with the Tab key (when it shows and is
+// enabled): edits, memos, combo boxes, check lists, trees, buttons, check
+// boxes, radio buttons and the tabs of a page control. Tool buttons are
+// reached by mouse and by their actions' shortcuts only, as on the home
+// platform; labels, bevels and containers are never reached.
+COM_API bool IsTabStop(const Control& control);
+// The tab stops under ROOT in the order Tab visits them: depth first, each
+// parent's children in the order they were made. Those that do not show or
+// are disabled are listed too; Tab passes over them.
+COM_API std::vector<Control*> TabOrder(const Control& root);
+
 // The thread forms are shown on: the one that created the first form; 0 before.
 COM_API DWORD FormsThreadId();
 // Throws WrongThread when the calling thread is not the forms' thread (nothing

@@ -161,6 +161,22 @@ void Execute(Action& action) {
   Run(action, [&] { action.Execute(); });
 }
 
+void PressTab(Form& form, bool back) {
+  CheckReachable(form, "PressTab");
+  const std::vector<Control*> stops = TabOrder(form);
+  const auto n = static_cast<std::ptrdiff_t>(stops.size());
+  const auto at = std::find(stops.begin(), stops.end(), form.ActiveControl()) - stops.begin();
+  // From no control the walk starts before the first (or after the last).
+  const std::ptrdiff_t start = at < n ? at : (back ? 0 : n - 1);
+  for (std::ptrdiff_t step = 1; step <= n; ++step) {
+    Control* next = stops[static_cast<size_t>(((start + (back ? -step : step)) % n + n) % n)];
+    if (next->Showing() && next->EnabledInTree()) {
+      form.Perform([&] { form.SetActiveControl(next); });
+      return;
+    }
+  }
+}
+
 void PressEnter(Form& form) {
   CheckReachable(form, "PressEnter");
   if (Button* b = FindButton<Button>(form, &Button::Default)) Click(*b);

@@ -57,6 +57,11 @@ COM_API bool SelectPage(TabSheet& page);
 // Runs an action by its shortcut; refused when it is disabled or hidden.
 COM_API void Execute(Action& action);
 
+// The Tab key (Shift+Tab when BACK): the keyboard focus (the form's active
+// control) moves to the next (previous) control of TabOrder that shows and is
+// enabled, round from the last to the first; from no control, to the first.
+COM_API void PressTab(Form& form, bool back = false);
+
 // Keys of the whole form: Enter clicks the visible, enabled default button and
 // Escape the cancel button (nothing when there is none); the close box closes
 // with mrCancel (OnCloseQuery may refuse).

@@ -304,6 +304,10 @@ void QtFormView::Build(Control& control, QWidget* parent) {
   QWidget* w = Create(control, parent);
   // The control's name finds its widget, as it finds the control.
   if (w) w->setObjectName(FromAnsi(control.Name()));
+  // The Tab key visits the tab stops of the model only, in the order their
+  // widgets are made here, which is the model's order: a tool button is
+  // reached by mouse and by its action's shortcut.
+  if (w && !IsTabStop(control) && !IsContainer(control.Kind())) w->setFocusPolicy(Qt::NoFocus);
   widgets_[&control] = w;
   for (const auto& child : control.Children())
     if (!widgets_.count(child.get())) Build(*child, w ? w : parent);
@@ -369,6 +373,8 @@ QWidget* QtFormView::Create(Control& c, QWidget* parent) {
     case ControlKind::Memo:
     case ControlKind::RichEdit: {
       auto* w = new QPlainTextEdit(parent);
+      // Tab leaves the text for the next control, as it leaves every other one.
+      w->setTabChangesFocus(true);
       QObject::connect(w, &QPlainTextEdit::textChanged, w, [this, cp, w] {
         if (pushing_) return;
         Route(*cp, [cp, t = LinesToAnsi(w->toPlainText())] { TypeInto(static_cast<Memo&>(*cp), t); });

@@ -222,6 +222,49 @@ TEST_F(EditorsOnScreenTest, ProtocolEditorThroughItsTabsAndItsPicture) {
   EXPECT_TRUE(rec_->Messages().empty());
 }
 
+// The Tab key on screen walks each page of the protocol editor in the form's
+// tab order: from the tab bar to the list's tree, into the item editor and on
+// to the buttons, past the tool bars' buttons and out of a memo.
+TEST_F(EditorsOnScreenTest, TabOnScreenFollowsTheFormsTabOrder) {
+  const std::string path = WriteFile("Lib.PKD", kLibrary);
+  ComPtr<IQAVZLVPacketLibrary> library = Create<IQAVZLVPacketLibrary>(CLSID_QAVZLVPacketLibrary);
+  ASSERT_TRUE(dynamic_cast<TQAVZLVPacketLibrary*>(library.Get())->Load(path));
+  // A control as "parent.name", and a widget as the control it mirrors.
+  auto controlName = [](const ui::Control& c) { return c.Parent()->Name() + "." + c.Name(); };
+  auto widgetName = [](QWidget* w) {
+    while (w && (w->objectName().isEmpty() || w->objectName().startsWith("qt_"))) w = w->parentWidget();
+    return w && w->parentWidget() ? w->parentWidget()->objectName().toStdString() + "." + w->objectName().toStdString()
+                                  : std::string("?");
+  };
+  const auto answer = OnScreen([&](VARIANT_BOOL* r) { return library->Edit(r); },
+                               [&](Person& p) {
+                                 ui::Form* form = ui::TopModalForm();
+                                 ASSERT_TRUE(form);
+                                 QApplication::setActiveWindow(p.Window());
+                                 ASSERT_TRUE(QTest::qWaitForWindowActive(p.Window()));
+                                 auto* tabs = p.Window()->findChild<QTabWidget*>("PageControl");
+                                 for (int page : {0, 1}) {
+                                   SCOPED_TRACE("page " + std::to_string(page));
+                                   p.ClickTab(page);
+                                   std::vector<std::string> expected, met;
+                                   for (const ui::Control* c : ui::TabOrder(*form))
+                                     if (c->Showing() && c->EnabledInTree()) expected.push_back(controlName(*c));
+                                   tabs->tabBar()->setFocus(Qt::TabFocusReason);
+                                   for (size_t i = 0; i < expected.size(); ++i) {
+                                     ASSERT_TRUE(QApplication::focusWidget()) << met.size();
+                                     met.push_back(widgetName(QApplication::focusWidget()));
+                                     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+                                   }
+                                   EXPECT_EQ(met, expected);
+                                   EXPECT_EQ(widgetName(QApplication::focusWidget()), expected.front()) << "round again";
+                                 }
+                                 p.Click("CancelBT");
+                               });
+  EXPECT_EQ(answer, std::make_pair(S_OK, false));
+  EXPECT_EQ(ReadFile(path), kLibrary);
+  EXPECT_TRUE(rec_->Messages().empty());
+}
+
 TEST_F(EditorsOnScreenTest, CancelOnScreenLeavesTheObjectAsItWas) {
   ComPtr<IQAVZLVFlow> flow = Create<IQAVZLVFlow>(CLSID_QAVZLVFlow);
   ASSERT_EQ(flow->put_ID(B("kept").Get()), S_OK);

@@ -6,6 +6,8 @@
 // the caller's library whole.
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include "platform/com/ansi.h"
 #include "tests/zelvani/editors/EditorTestSupport.h"
 #include "zelvani/model/QAVZLVProtocol.h"
@@ -384,6 +386,62 @@ TEST_F(ProtocolEditorTest, LibraryWithoutAFileFailsWithoutAWindow) {
     EXPECT_NE(WideToAnsi(TakeErrorDescription()).find(row.message), std::string::npos);
     EXPECT_TRUE(rec_->Forms().empty());
   }
+}
+
+// Tab walks the controls of the page shown, from a list's tree into its item
+// editor and on, and never stops on the tool bars' buttons, which a person
+// reaches by mouse and by their shortcuts; Shift+Tab walks back.
+TEST_F(ProtocolEditorTest, TabGoesFromEachTreeToItsItemEditorPastTheToolButtons) {
+  const std::vector<std::string> flowsPage = {
+      "TPacketLibraryEditForm.PageControl",
+      "FlowsEditFrame.FlowsTV",
+      "FlowEditFrame.IndexED",
+      "FlowEditFrame.IDED",
+      "FlowEditFrame.FlowTypeCO",
+      "FlowItemsEditFrame.FlowItemsTV",
+      "FlowItemEditFrame.IndexED",
+      "FlowItemEditFrame.IDED",
+      "FlowItemEditFrame.DirectionCO",
+      "FlowItemEditFrame.DataValueRB",
+      "FlowItemEditFrame.DataED",
+      "FlowItemEditFrame.PacketTypeRB",
+      "FlowItemEditFrame.RetryCountED",
+      "FlowItemEditFrame.IntervalED",
+      "FlowItemEditFrame.NextFlowItemIDED",
+      "FlowItemEditFrame.FlagsLB",
+      "FlowsEditFrame.ConnectionRepetitionsLimitED",
+      "FlowsEditFrame.DataSendRepetitionsLimitED",
+      "FlowsEditFrame.WCKLimitED",
+      "FlowsEditFrame.NAKLimitED",
+      "Panel.OKBT",
+      "Panel.CancelBT",
+  };
+  // The stops met from the start until the walk comes round again.
+  auto walk = [](ui::Form& f, bool back) {
+    std::vector<std::string> stops;
+    do {
+      ui::PressTab(f, back);
+      const ui::Control* c = f.ActiveControl();
+      if (!c) break;
+      stops.push_back(c->Parent()->Name() + "." + c->Name());
+    } while (stops.size() < 2 || stops.back() != stops.front());
+    stops.pop_back();
+    return stops;
+  };
+  Play([&](ui::Form& f) {
+    EXPECT_EQ(walk(f, false), flowsPage);
+    EXPECT_EQ(walk(f, true), std::vector<std::string>(flowsPage.rbegin(), flowsPage.rend()));
+    // On the packets page the nested field tree leads into the field editor.
+    ASSERT_TRUE(ui::SelectPage(Pages(f), 2));
+    const std::vector<std::string> stops = walk(f, false);
+    auto tree = std::find(stops.begin(), stops.end(), "FieldDefsEditFrame.FieldDefsTV");
+    ASSERT_NE(tree, stops.end());
+    EXPECT_EQ(*std::next(tree), "FieldDefEditFrame.IndexED");
+    for (const std::string& stop : stops) EXPECT_EQ(stop.find("ToolButton"), std::string::npos) << stop;
+    ui::PressEscape(f);
+  });
+  EXPECT_EQ(RunEdit(library_.Get()), std::make_pair(S_OK, false));
+  EXPECT_TRUE(Messages().empty());
 }
 
 TEST_F(ProtocolEditorTest, ProtocolEditOpensItsLibrarysEditor) {
