@@ -71,6 +71,14 @@ void TypeAtEnd(CustomEdit& edit, std::string_view text) {
   Run(edit, [&] { edit.SetText(result); });
 }
 
+void TypeShown(Edit& edit, std::string_view shown) {
+  CheckReachable(edit, "TypeShown");
+  if (edit.ReadOnly()) Refuse("TypeShown", edit, "is read-only");
+  if (shown.find_first_of("\r\n") != std::string_view::npos) Refuse("TypeShown", edit, "takes a single line");
+  const std::string text = ReadShownText(shown, edit.Text(), edit.ReadsNotation());
+  Run(edit, [&] { edit.SetText(text); });
+}
+
 void Click(Button& button) {
   CheckReachable(button, "Click");
   Run(button, [&] { button.PerformClick(); });

@@ -24,6 +24,13 @@ namespace ui {
 COM_API void TypeInto(CustomEdit& edit, std::string_view text);
 // Types at the end of the text.
 COM_API void TypeAtEnd(CustomEdit& edit, std::string_view text);
+// Leaves SHOWN in a single-line edit as a person does on screen, where the
+// edit shows its control bytes in the escape notation (ShowControlBytes): what
+// the person did not touch keeps its bytes, what the person typed is read in
+// the notation when the edit reads it and taken as typed when not
+// (ReadShownText). SHOWN itself holds no line break: a person cannot type one
+// (refused), though a name typed in an edit that reads the notation gives one.
+COM_API void TypeShown(Edit& edit, std::string_view shown);
 
 // A push button: its modal result to the form, then OnClick.
 COM_API void Click(Button& button);

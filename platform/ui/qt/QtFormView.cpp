@@ -365,8 +365,7 @@ QWidget* QtFormView::Create(Control& c, QWidget* parent) {
     case ControlKind::Edit: {
       auto* w = new QLineEdit(parent);
       QObject::connect(w, &QLineEdit::textEdited, w, [this, cp](const QString& text) {
-        auto& edit = static_cast<Edit&>(*cp);
-        Route(*cp, [&edit, t = LineToAnsi(text, edit.Text())] { TypeInto(edit, t); });
+        Route(*cp, [cp, t = ToAnsi(text)] { TypeShown(static_cast<Edit&>(*cp), t); });
       });
       return w;
     }

@@ -277,6 +277,45 @@ TEST_F(EditorsOnScreenTest, CancelOnScreenLeavesTheObjectAsItWas) {
   EXPECT_EQ(IdOf<IQAVZLVFlow>(flow.Get()), "kept");
 }
 
+// On screen an identifier or a name keeps exactly what a person types, the
+// escape notation included, while a flow item's data reads it; a control
+// byte a file put into an identifier shows by its name and stays where the
+// person did not touch it.
+TEST_F(EditorsOnScreenTest, IdsAndNamesKeepWhatAPersonTypes) {
+  ComPtr<IQAVZLVFlowItem> item = Create<IQAVZLVFlowItem>(CLSID_QAVZLVFlowItem);
+  auto* flowItem = dynamic_cast<TQAVZLVFlowItem*>(item.Get());
+  flowItem->SetID("\r");
+  const auto answer = OnScreen([&](VARIANT_BOOL* r) { return item->Edit(r); },
+                               [&](Person& p) {
+                                 auto* id = p.Window()->findChild<QLineEdit*>("IDED");
+                                 ASSERT_TRUE(id);
+                                 EXPECT_EQ(id->text(), "<CR>");
+                                 id->setFocus();
+                                 id->end(false);
+                                 TypeKeys(id, "1");
+                                 EXPECT_EQ(id->text(), "<CR>1");
+                                 p.TypeInto("FlowItemEditFrame", "NextFlowItemIDED", "<ACK>x");
+                                 p.TypeInto("FlowItemEditFrame", "DataED", "<ACK>x");
+                                 p.Click("OKBT");
+                               });
+  EXPECT_EQ(answer, std::make_pair(S_OK, true));
+  EXPECT_EQ(flowItem->ID(), "\r1");
+  EXPECT_EQ(flowItem->NextFlowItemID(), "<ACK>x");
+  EXPECT_EQ(flowItem->DataText(), "\x06x");
+
+  ComPtr<IQAVZLVPacketDef> def = Create<IQAVZLVPacketDef>(CLSID_QAVZLVPacketDef);
+  const auto named = OnScreen([&](VARIANT_BOOL* r) { return def->Edit(r); },
+                              [&](Person& p) {
+                                p.TypeInto("PacketDefEditFrame", "IDED", "<STX>");
+                                p.TypeInto("PacketDefEditFrame", "NameED", QString::fromUtf8("Cena <CR> zł"));
+                                p.Click("OKBT");
+                              });
+  EXPECT_EQ(named, std::make_pair(S_OK, true));
+  EXPECT_EQ(IdOf<IQAVZLVPacketDef>(def.Get()), "<STX>");
+  EXPECT_EQ(dynamic_cast<TQAVZLVPacketDef*>(def.Get())->Name(), "Cena <CR> z\xB3");
+  EXPECT_TRUE(rec_->Messages().empty());
+}
+
 TEST_F(EditorsOnScreenTest, ASeparatorByteShowsByItsNameAndSurvivesEditing) {
   struct Case {
     const char* name;

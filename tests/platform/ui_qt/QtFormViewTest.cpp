@@ -375,12 +375,18 @@ TEST_F(QtFormViewTest, ControlBytesSurviveAPersonsEdit) {
     QTest::keyClicks(line, "Z");
     EXPECT_EQ(form_.edit.Text(), text + "Z");
   }
-  // The notation typed key by key gives the byte; text that only looks like
-  // the notation stays text while the person types elsewhere.
-  form_.edit.SetText("");
-  QTest::keyClicks(line, "a<FS>");
-  EXPECT_EQ(form_.edit.Text(), "a\x1C");
-  EXPECT_EQ(line->text(), "a<FS>");
+  // The notation typed key by key stays text in an edit of a name or an
+  // identifier, and gives the byte in an edit of a value that goes on the wire.
+  for (bool wire : {false, true}) {
+    SCOPED_TRACE(wire ? "wire value" : "name");
+    form_.edit.SetReadsNotation(wire);
+    form_.edit.SetText("");
+    QTest::keyClicks(line, "a<FS>");
+    EXPECT_EQ(form_.edit.Text(), wire ? "a\x1C" : "a<FS>");
+    EXPECT_EQ(line->text(), "a<FS>");
+  }
+  // Text that only looks like the notation stays text while the person types
+  // elsewhere.
   form_.edit.SetText("<STX>");
   line->end(false);
   QTest::keyClicks(line, "1");
