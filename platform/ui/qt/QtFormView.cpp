@@ -75,12 +75,21 @@ class TreeWidget final : public QTreeWidget {
   using QTreeWidget::QTreeWidget;
   std::function<void()> focusChanged;
 
-  // As wide as designed, or as the widest caption with room for a scroll bar,
-  // up to three times the designed width (a caption longer than that is an
-  // odd item, not a reason for a huge window).
-  void FitCaptions(int designed) {
-    const int captions = topLevelItemCount() > 0 ? sizeHintForColumn(0) : 0;
-    const int wanted = captions + 2 * frameWidth() + style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+  // As wide as designed, or as the widest of CAPTIONS with room for a scroll
+  // bar, up to three times the designed width (a caption longer than that is
+  // an odd item, not a reason for a huge window). The tree takes this width
+  // once, so that what is beside it stays put while its nodes change.
+  void FitCaptions(int designed, const std::vector<QString>& captions) {
+    // Each caption measured as the tree's items are.
+    QStyleOptionViewItem item;
+    initViewItemOption(&item);
+    item.features |= QStyleOptionViewItem::HasDisplay;
+    int widest = 0;
+    for (const QString& caption : captions) {
+      item.text = caption;
+      widest = std::max(widest, style()->sizeFromContents(QStyle::CT_ItemViewItem, &item, QSize(), this).width());
+    }
+    const int wanted = widest + 2 * frameWidth() + style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
     setMinimumWidth(std::max(designed, std::min(wanted, 3 * designed)));
   }
 
@@ -313,6 +322,13 @@ void QtFormView::Build(Control& control, QWidget* parent) {
     if (!widgets_.count(child.get())) Build(*child, w ? w : parent);
   Arrange(control);
   SyncAll(control);
+  if (control.Kind() == ControlKind::TreeView) {
+    auto& tree = static_cast<TreeView&>(control);
+    std::vector<QString> captions;
+    for (const auto& caption : tree.CaptionsToFit()) captions.push_back(FromAnsi(caption));
+    for (int i = 0; i < tree.Count(); ++i) captions.push_back(FromAnsi(tree.Item(i).Text()));
+    static_cast<TreeWidget*>(w)->FitCaptions(std::max(control.Width(), 0), captions);
+  }
 }
 
 QWidget* QtFormView::Create(Control& c, QWidget* parent) {
@@ -980,7 +996,6 @@ void QtFormView::RebuildTree(Control& c) {
   AddNodes(nullptr, widget, tree.Roots());
   widget->expandAll();
   widget->setUpdatesEnabled(true);
-  static_cast<TreeWidget*>(widget)->FitCaptions(std::max(c.Width(), 0));
 }
 
 }  // namespace ui::qt

@@ -10,6 +10,8 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
+#include <QPlainTextEdit>
+#include <QTextCursor>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
@@ -265,6 +267,59 @@ TEST_F(FormsOnScreenTest, TheProtocolEditorShowsEveryTabsTextsWhole) {
         EXPECT_EQ(library_->Edit(&result), S_OK);
       },
       [&](QWidget* window) { CheckWindow(window, "ProtocolEditor", 4); });
+  EXPECT_EQ(MessageTexts(*rec_), std::vector<std::string>());
+}
+
+// The list trees take their width when the editor opens, wide enough for the
+// widest caption of the whole library: stepping from packet to packet, and the
+// lists reloaded from the text tab, move nothing, and every field's caption
+// shows whole.
+TEST_F(FormsOnScreenTest, TheProtocolEditorsLayoutStaysPutWhileAPersonBrowses) {
+  OnScreen(
+      [&] {
+        VARIANT_BOOL result = VARIANT_TRUE;
+        EXPECT_EQ(library_->Edit(&result), S_OK);
+      },
+      [&](QWidget* window) {
+        auto* tabs = window->findChild<QTabWidget*>("PageControl");
+        auto clickTab = [&](int page) {
+          QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(page).center());
+          QApplication::processEvents();
+        };
+        clickTab(2);
+        auto* packets = window->findChild<QTreeWidget*>("PacketDefsTV");
+        auto* fields = window->findChild<QTreeWidget*>("FieldDefsTV");
+        QWidget* editor = window->findChild<QWidget*>("FieldDefEditFrame");
+        ASSERT_TRUE(packets && fields && editor);
+        auto where = [&] {
+          return std::vector<int>{packets->width(), fields->width(), editor->mapTo(window, QPoint(0, 0)).x(),
+                                  editor->width()};
+        };
+        const std::vector<int> opened = where();
+        packets->setFocus();
+        for (int i = 1; i < packets->topLevelItemCount(); ++i) {
+          QTest::keyClick(packets, Qt::Key_Down);
+          QApplication::processEvents();
+          ASSERT_EQ(packets->currentItem(), packets->topLevelItem(i));
+          SCOPED_TRACE(Utf8(packets->currentItem()->text(0)));
+          EXPECT_EQ(where(), opened);
+          EXPECT_EQ(Joined(Checker(fields, true).Faults()), "");
+        }
+        // A flow renamed in the text: leaving the tab reloads the lists.
+        clickTab(3);
+        auto* text = window->findChild<QPlainTextEdit*>("RTF");
+        ASSERT_TRUE(text);
+        QTextCursor cursor = text->textCursor();
+        const int flow = static_cast<int>(text->toPlainText().indexOf(QStringLiteral("\nFlowOpen;")));
+        ASSERT_GE(flow, 0);
+        cursor.setPosition(flow + 5);
+        text->setTextCursor(cursor);
+        text->setFocus();
+        QTest::keyClicks(text, "X");
+        clickTab(2);
+        EXPECT_EQ(Utf8(window->findChild<QTreeWidget*>("FlowsTV")->topLevelItem(0)->text(0)), "FlowXOpen");
+        EXPECT_EQ(where(), opened);
+      });
   EXPECT_EQ(MessageTexts(*rec_), std::vector<std::string>());
 }
 
