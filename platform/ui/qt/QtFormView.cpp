@@ -121,7 +121,7 @@ class LabelWidget final : public QLabel {
 };
 
 // A check list as large as its items: every item whole, none out of sight, so
-// it never scrolls.
+// it never scrolls; and no taller, whatever room its window has.
 void FitItems(QListWidget* list) {
   int width = 0, height = 0;
   for (int row = 0; row < list->count(); ++row) {
@@ -130,7 +130,8 @@ void FitItems(QListWidget* list) {
     height += item.height();
   }
   const int frame = 2 * list->frameWidth();
-  list->setMinimumSize(width + frame, height + frame);
+  list->setMinimumWidth(width + frame);
+  list->setFixedHeight(height + frame);
 }
 
 bool IsContainer(ControlKind kind) {
@@ -159,12 +160,11 @@ bool GrowsSideways(const Control& c) {
 }
 
 // Widgets that take the height a column leaves; a frame or panel does when
-// something in it does.
+// something in it does. A check list keeps the height of its items.
 bool GrowsDown(const Control& c) {
   switch (c.Kind()) {
     case ControlKind::Memo:
     case ControlKind::RichEdit:
-    case ControlKind::CheckListBox:
     case ControlKind::TreeView:
     case ControlKind::PageControl:
       return true;
@@ -581,9 +581,10 @@ std::vector<QtFormView::Unit> QtFormView::Units(const std::vector<Control*>& con
 }
 
 // Lays units out by cutting them into rows where nothing spans the gap
-// between them, each row into columns the same way, and so on; units that
-// overlap both ways share one row ordered by their left edge. A unit that
-// grows takes room in proportion to its designed size.
+// between them, each row into columns the same way, and so on (columns first
+// where the units stand in columns of several each); units that overlap both
+// ways share one row ordered by their left edge. A unit that grows takes room
+// in proportion to its designed size.
 QLayout* QtFormView::Cut(std::vector<Unit> units, int depth) {
   auto groups = [&](bool rows) {
     std::stable_sort(units.begin(), units.end(), [rows](const Unit& a, const Unit& b) {
@@ -629,7 +630,13 @@ QLayout* QtFormView::Cut(std::vector<Unit> units, int depth) {
       box->addLayout(Cut(group, depth + 1), stretch);
     }
   };
-  for (bool rows : {true, false}) {
+  // Controls designed in columns (two or more stacks of several controls
+  // each, with a clear gap between them) keep their columns: the controls of
+  // a column line up and share its width. Otherwise rows come first.
+  const auto columns = groups(false);
+  const bool inColumns = columns.size() >= 2 && std::all_of(columns.begin(), columns.end(),
+                                                             [](const auto& column) { return column.size() >= 2; });
+  for (bool rows : {!inColumns, inColumns}) {
     auto parts = groups(rows);
     if (parts.size() < 2) continue;
     auto* box = rows ? static_cast<QBoxLayout*>(new QVBoxLayout) : new QHBoxLayout;

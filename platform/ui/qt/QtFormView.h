@@ -13,8 +13,9 @@
 //
 // Controls are laid out in rows and columns, not at their pixel positions: the
 // freely placed controls are cut into rows where no control spans the gap
-// between them, each row into columns the same way, and so on; a label right
-// above a control captions it. Controls aligned to an edge or to the client
+// between them, each row into columns the same way, and so on, except that
+// controls designed in columns of several each keep their columns and share
+// each column's width; a label right above a control captions it. Controls aligned to an edge or to the client
 // area take that edge or the rest. The pixel sizes give the share of spare
 // room each control takes and the form's initial size, grown where its controls
 // need more room to show their texts whole: a check list is as large as its
