@@ -33,20 +33,25 @@ std::string ControlFileVersion() {
 }
 
 TQAVECRAbout::TQAVECRAbout(const std::string& version) {
-  form_.name = "QAVECRAbout";
-  form_.caption = "About";
-  form_.texts = {
-      {"NameLbl", "QAVECR ActiveX Control"},
-      {"VersionLabel", kVersionCaption + version},
-      {"OkBtn", "OK"},
-  };
-  form_.defaultResult = kOkModalResult;
+  SetName("QAVECRAbout");
+  SetCaption("About");
+  SetBorder(ui::BorderStyle::Dialog);
+  SetPosition(ui::FormPosition::ScreenCenter);
+  SetClientSize(298, 112);
+  NameLbl.SetCaption("QAVECR ActiveX Control");
+  NameLbl.SetBold(true);
+  NameLbl.SetBounds(16, 16, 266, 13);
+  VersionLabel.SetCaption(kVersionCaption + version);
+  VersionLabel.SetBounds(16, 40, 266, 13);
+  OkBtn.SetCaption("OK");
+  OkBtn.SetModalResult(kOkModalResult);
+  OkBtn.SetDefault(true);
+  OkBtn.SetCancel(true);
+  OkBtn.SetBounds(111, 76, 75, 25);
 }
 
-int TQAVECRAbout::ShowModal() const { return ui::ShowModalForm(form_); }
-
 void ShowAbout() {
-  const TQAVECRAbout about(ControlFileVersion());
+  TQAVECRAbout about(ControlFileVersion());
   about.ShowModal();
 }
 

@@ -1,29 +1,27 @@
-// The control's about box: a dialog with the product's name, the driver's
-// version and an OK button, shown modally through the UI presenter. The version
-// is the "FileVersion" of the control module's own version record (language
-// 0415, code page 04E2); without one the label shows its caption alone.
+// The control's about box: a dialog with the product's name in bold, the
+// driver's version under it and an OK button, shown modally as a form of the
+// UI layer. The version is the "FileVersion" of the control module's own
+// version record (language 0415, code page 04E2); without one the label shows
+// its caption alone.
 #pragma once
 
 #include <string>
 
-#include "platform/ui/Presenter.h"
+#include "platform/ui/Form.h"
 
 namespace corvatin {
 
-class TQAVECRAbout {
+// Resource name "QAVECRAbout", caption "About", a fixed dialog border with the
+// system menu only, centred on the screen.
+class TQAVECRAbout : public ui::Form {
  public:
   // The dialog with `version` appended to the version label's caption.
   explicit TQAVECRAbout(const std::string& version);
 
-  // The dialog as the presenter shows it: resource name "QAVECRAbout", caption
-  // "About", the labels NameLbl and VersionLabel and the button OkBtn (default
-  // and cancel button, modal result 1).
-  const ui::FormRequest& Form() const { return form_; }
-  // Shows the dialog modally and answers its modal result.
-  int ShowModal() const;
-
- private:
-  ui::FormRequest form_;
+  ui::Label& NameLbl = Add<ui::Label>("NameLbl");
+  ui::Label& VersionLabel = Add<ui::Label>("VersionLabel");
+  // The default and cancel button: Enter and Escape press it; modal result 1.
+  ui::Button& OkBtn = Add<ui::Button>("OkBtn");
 };
 
 // The version text of the control module's version record, empty without one.

@@ -133,6 +133,12 @@ void Label::SetCaption(std::string caption) {
   Changed(Property::Caption);
 }
 
+void Label::SetBold(bool bold) {
+  if (bold_ == bold) return;
+  bold_ = bold;
+  Changed(Property::Appearance);
+}
+
 void Bevel::SetShape(Shape shape) {
   if (shape_ == shape) return;
   shape_ = shape;

@@ -237,9 +237,13 @@ class COM_API Label : public Control {
   ControlKind Kind() const override { return ControlKind::Label; }
   const std::string& Caption() const { return caption_; }
   void SetCaption(std::string caption);
+  // The caption in the bold face of the form's font.
+  bool Bold() const { return bold_; }
+  void SetBold(bool bold);
 
  private:
   std::string caption_;
+  bool bold_ = false;
 };
 
 // A line or box that only separates other controls.

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "platform/ui/Control.h"
+#include "platform/ui/ControlNotation.h"
 
 namespace ui {
 
@@ -42,9 +43,16 @@ class COM_API Edit : public CustomEdit {
   // platform's edit keeps it too); a person cannot type one (UserActions.h).
   void SetText(std::string_view text) override;
   bool MultiLine() const override { return false; }
+  // A person sees the text with its control bytes in the escape notation
+  // (ControlNotation.h). Whether what the person types there is read in the
+  // notation: set for an edit whose value goes on the wire (a separator);
+  // every other edit keeps exactly the characters typed.
+  bool ReadsNotation() const { return readsNotation_; }
+  void SetReadsNotation(bool reads) { readsNotation_ = reads; }
 
  private:
   std::string text_;
+  bool readsNotation_ = false;
 };
 
 class COM_API Memo : public CustomEdit {

@@ -70,6 +70,12 @@ void Form::SetCaption(std::string caption) {
   Changed(Property::Caption);
 }
 
+void Form::SetBorder(BorderStyle border) {
+  if (border_ == border) return;
+  border_ = border;
+  Changed(Property::Appearance);
+}
+
 void Form::SetClientSize(int width, int height) {
   if (clientWidth_ == width && clientHeight_ == height) return;
   clientWidth_ = width;
@@ -199,6 +205,41 @@ FormRequest Form::Describe() const {
   CollectTexts(*this, request.texts);
   request.defaultResult = EscapeResult();
   return request;
+}
+
+bool IsTabStop(const Control& control) {
+  switch (control.Kind()) {
+    case ControlKind::Edit:
+    case ControlKind::Memo:
+    case ControlKind::RichEdit:
+    case ControlKind::ComboBox:
+    case ControlKind::CheckListBox:
+    case ControlKind::TreeView:
+    case ControlKind::Button:
+    case ControlKind::CheckBox:
+    case ControlKind::RadioButton:
+    case ControlKind::PageControl:
+      return true;
+    default:
+      return false;
+  }
+}
+
+namespace {
+
+void CollectTabStops(const Control& c, std::vector<Control*>& out) {
+  for (const auto& child : c.Children()) {
+    if (IsTabStop(*child)) out.push_back(child.get());
+    CollectTabStops(*child, out);
+  }
+}
+
+}  // namespace
+
+std::vector<Control*> TabOrder(const Control& root) {
+  std::vector<Control*> stops;
+  CollectTabStops(root, stops);
+  return stops;
 }
 
 WaitCursor::WaitCursor() : previous_(SetCursor(LoadCursorA(nullptr, IDC_WAIT))) {}

@@ -43,6 +43,11 @@ constexpr int mrNo = IDNO;
 
 enum class FormPosition { Designed, ScreenCenter };
 
+// Sizeable: a person may resize the window, which has minimize and maximize
+// buttons. Dialog: the window keeps its size and its title bar has the system
+// menu (the close box) only.
+enum class BorderStyle { Sizeable, Dialog };
+
 class COM_API Form : public Control {
  public:
   // The first form created in the process fixes the thread forms are shown on.
@@ -54,6 +59,8 @@ class COM_API Form : public Control {
   void SetCaption(std::string caption);
   FormPosition Position() const { return position_; }
   void SetPosition(FormPosition position) { position_ = position; }
+  BorderStyle Border() const { return border_; }
+  void SetBorder(BorderStyle border);
   int ClientWidth() const { return clientWidth_; }
   int ClientHeight() const { return clientHeight_; }
   void SetClientSize(int width, int height);
@@ -103,6 +110,7 @@ class COM_API Form : public Control {
 
   std::string caption_;
   FormPosition position_ = FormPosition::Designed;
+  BorderStyle border_ = BorderStyle::Sizeable;
   int clientWidth_ = 0;
   int clientHeight_ = 0;
   Control* activeControl_ = nullptr;
@@ -110,6 +118,17 @@ class COM_API Form : public Control {
   bool inModalLoop_ = false;
   bool modalDone_ = false;
 };
+
+// Whether a person reaches the control with the Tab key (when it shows and is
+// enabled): edits, memos, combo boxes, check lists, trees, buttons, check
+// boxes, radio buttons and the tabs of a page control. Tool buttons are
+// reached by mouse and by their actions' shortcuts only, as on the home
+// platform; labels, bevels and containers are never reached.
+COM_API bool IsTabStop(const Control& control);
+// The tab stops under ROOT in the order Tab visits them: depth first, each
+// parent's children in the order they were made. Those that do not show or
+// are disabled are listed too; Tab passes over them.
+COM_API std::vector<Control*> TabOrder(const Control& root);
 
 // The thread forms are shown on: the one that created the first form; 0 before.
 COM_API DWORD FormsThreadId();

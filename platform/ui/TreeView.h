@@ -8,6 +8,8 @@
 // lists rely on (they refill and select again at once).
 #pragma once
 
+#include <set>
+
 #include "platform/ui/Control.h"
 
 namespace ui {
@@ -85,6 +87,11 @@ class COM_API TreeView : public Control {
   void SetHideSelection(bool value);
   int Indent() const { return indent_; }
   void SetIndent(int value);
+  // Captions the tree keeps room for besides its nodes' (those of the items a
+  // list will show later): a renderer makes the tree wide enough for them and
+  // its nodes once, when it first shows the tree, and keeps that width.
+  const std::set<std::string>& CaptionsToFit() const { return captionsToFit_; }
+  void FitCaption(std::string caption) { captionsToFit_.insert(std::move(caption)); }
 
  private:
   friend class TreeNode;
@@ -98,6 +105,7 @@ class COM_API TreeView : public Control {
   bool showRoot_ = true;
   bool hideSelection_ = true;
   int indent_ = 19;
+  std::set<std::string> captionsToFit_;
 };
 
 }  // namespace ui

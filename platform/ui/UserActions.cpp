@@ -71,6 +71,14 @@ void TypeAtEnd(CustomEdit& edit, std::string_view text) {
   Run(edit, [&] { edit.SetText(result); });
 }
 
+void TypeShown(Edit& edit, std::string_view shown) {
+  CheckReachable(edit, "TypeShown");
+  if (edit.ReadOnly()) Refuse("TypeShown", edit, "is read-only");
+  if (shown.find_first_of("\r\n") != std::string_view::npos) Refuse("TypeShown", edit, "takes a single line");
+  const std::string text = ReadShownText(shown, edit.Text(), edit.ReadsNotation());
+  Run(edit, [&] { edit.SetText(text); });
+}
+
 void Click(Button& button) {
   CheckReachable(button, "Click");
   Run(button, [&] { button.PerformClick(); });
@@ -159,6 +167,22 @@ void Execute(Action& action) {
   if (Form* top = TopModalForm(); top && form != top)
     Refuse("Execute", action, "is not on the modal form " + top->Name());
   Run(action, [&] { action.Execute(); });
+}
+
+void PressTab(Form& form, bool back) {
+  CheckReachable(form, "PressTab");
+  const std::vector<Control*> stops = TabOrder(form);
+  const auto n = static_cast<std::ptrdiff_t>(stops.size());
+  const auto at = std::find(stops.begin(), stops.end(), form.ActiveControl()) - stops.begin();
+  // From no control the walk starts before the first (or after the last).
+  const std::ptrdiff_t start = at < n ? at : (back ? 0 : n - 1);
+  for (std::ptrdiff_t step = 1; step <= n; ++step) {
+    Control* next = stops[static_cast<size_t>(((start + (back ? -step : step)) % n + n) % n)];
+    if (next->Showing() && next->EnabledInTree()) {
+      form.Perform([&] { form.SetActiveControl(next); });
+      return;
+    }
+  }
 }
 
 void PressEnter(Form& form) {

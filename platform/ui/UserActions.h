@@ -24,6 +24,13 @@ namespace ui {
 COM_API void TypeInto(CustomEdit& edit, std::string_view text);
 // Types at the end of the text.
 COM_API void TypeAtEnd(CustomEdit& edit, std::string_view text);
+// Leaves SHOWN in a single-line edit as a person does on screen, where the
+// edit shows its control bytes in the escape notation (ShowControlBytes): what
+// the person did not touch keeps its bytes, what the person typed is read in
+// the notation when the edit reads it and taken as typed when not
+// (ReadShownText). SHOWN itself holds no line break: a person cannot type one
+// (refused), though a name typed in an edit that reads the notation gives one.
+COM_API void TypeShown(Edit& edit, std::string_view shown);
 
 // A push button: its modal result to the form, then OnClick.
 COM_API void Click(Button& button);
@@ -56,6 +63,11 @@ COM_API bool SelectPage(TabSheet& page);
 
 // Runs an action by its shortcut; refused when it is disabled or hidden.
 COM_API void Execute(Action& action);
+
+// The Tab key (Shift+Tab when BACK): the keyboard focus (the form's active
+// control) moves to the next (previous) control of TabOrder that shows and is
+// enabled, round from the last to the first; from no control, to the first.
+COM_API void PressTab(Form& form, bool back = false);
 
 // Keys of the whole form: Enter clicks the visible, enabled default button and
 // Escape the cancel button (nothing when there is none); the close box closes

@@ -35,6 +35,8 @@ TFieldDefEditFrame::TFieldDefEditFrame() {
   SizeED = &LabeledEdit(*this, "SizeED", "Size", 8, 120, 80);
   OffsetED = &LabeledEdit(*this, "OffsetED", "Offset", 8, 160, 80);
   SeparatorED = &LabeledEdit(*this, "SeparatorED", "Separator", 8, 200, 80);
+  // The separator goes on the wire: a control byte is typed by its name.
+  SeparatorED->SetReadsNotation(true);
   AddLabel(*this, "DataTypeLA", "Data type", 8, 240);
   DataTypeCO = &Add<ui::ComboBox>("DataTypeCO");
   DataTypeCO->SetBounds(8, 256, 160, 21);

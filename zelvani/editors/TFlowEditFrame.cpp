@@ -48,6 +48,10 @@ void TFlowEditFrame::Validate() const {
   items_->Validate();
 }
 
+void TFlowEditFrame::FitCaptions(IQAVZLVFlow* flow) {
+  items_->FitCaptions(ReadObject(flow, &IQAVZLVFlow::get_FlowItems, kWhat).Get());
+}
+
 void TFlowEditFrame::SaveItem(IQAVZLVFlow* flow) {
   if (!flow) return;
   Validate();

@@ -14,6 +14,8 @@ class TFlowEditFrame : public ui::Frame {
   // Reads every number (the nested item's included) before writing any.
   void SaveItem(IQAVZLVFlow* flow);
   void Validate() const;
+  // The nested list keeps room for the captions of the flow's items.
+  void FitCaptions(IQAVZLVFlow* flow);
 
   TFlowItemsEditFrame& FlowItemsEditFrame() const { return *items_; }
 

@@ -57,6 +57,7 @@ class TListEditFrame : public ListFrameBase {
     SetVisible(true);
     VARIANT_BOOL copied = VARIANT_FALSE;
     CheckCall(items_->CopyFrom(collection, &copied), "Cannot copy the list");
+    FitCaptions(items_.Get());
     ListLoaded(collection);
     // The items shown before belong to the content just replaced.
     current_ = nullptr;
@@ -80,6 +81,19 @@ class TListEditFrame : public ListFrameBase {
     ListSaving(collection);
     VARIANT_BOOL copied = VARIANT_FALSE;
     CheckCall(collection->CopyFrom(items_.Get(), &copied), "Cannot copy the list back");
+  }
+
+  // The tree keeps room for the caption of every item of COLLECTION, and the
+  // trees of the nested lists for those of their items, so that the trees
+  // take their width once, for all that they will show, and keep it while a
+  // person steps from item to item.
+  void FitCaptions(Coll* collection) {
+    const LONG count = CountOf(collection);
+    for (LONG i = 0; i < count; ++i) {
+      ComPtr<Item> item = ItemAt<Coll, Item>(collection, i);
+      Tree().FitCaption(NodeCaption(item.Get()));
+      if constexpr (requires { itemFrame_->FitCaptions(item.Get()); }) itemFrame_->FitCaptions(item.Get());
+    }
   }
 
   // Reads every number of the shown item (and of the lists nested in it);

@@ -44,6 +44,10 @@ void TPacketDefEditFrame::Validate() const {
   fields_->Validate();
 }
 
+void TPacketDefEditFrame::FitCaptions(IQAVZLVPacketDef* def) {
+  fields_->FitCaptions(ReadObject(def, &IQAVZLVPacketDef::get_FieldDefs, kWhat).Get());
+}
+
 void TPacketDefEditFrame::SaveItem(IQAVZLVPacketDef* def) {
   if (!def) return;
   Validate();

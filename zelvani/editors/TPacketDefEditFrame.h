@@ -14,6 +14,8 @@ class TPacketDefEditFrame : public ui::Frame {
   // Reads every number (the shown field's included) before writing any.
   void SaveItem(IQAVZLVPacketDef* def);
   void Validate() const;
+  // The nested list keeps room for the captions of the definition's fields.
+  void FitCaptions(IQAVZLVPacketDef* def);
 
   TFieldDefsEditFrame& FieldDefsEditFrame() const { return *fields_; }
 

@@ -45,6 +45,28 @@ ComPtr<IQAVZLVPacketLibrary> LoadLibrary(const std::string& name) {
   return library;
 }
 
+// The text tab's lines as the file NAME keeps its text: each line ended by the
+// line end the file has (its first one: CR LF, LF or CR), the last one only
+// when the file's last line is, so that only what the person changed differs
+// in the file's bytes. A file that is gone, empty or without a line end takes
+// CR LF after every line, as the text is saved on the home platform.
+std::string FileText(const std::vector<std::string>& lines, const std::string& name) {
+  std::string_view end = "\r\n";
+  bool endLast = true;
+  if (const std::optional<std::string> old = ReadDefinitionsFile(name); old && !old->empty()) {
+    const std::string_view text = *old;
+    if (const std::size_t at = text.find_first_of("\r\n"); at != std::string_view::npos)
+      end = text[at] == '\n' ? "\n" : text.substr(at, 2) == "\r\n" ? "\r\n" : "\r";
+    endLast = text.back() == '\n' || text.back() == '\r';
+  }
+  std::string out;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    out += lines[i];
+    if (i + 1 < lines.size() || endLast) out += end;
+  }
+  return out;
+}
+
 }  // namespace
 
 void ReplaceFileText(const std::string& name, const std::string& text) {
@@ -138,10 +160,12 @@ TPacketLibraryEditForm::TPacketLibraryEditForm() {
   PageControl->OnChanging = [this](ui::PageControl&, bool& allow) { PageControlChanging(allow); };
   PageControl->OnChange = [this](ui::Control&) { PageControlChange(); };
   RTF->OnChange = [this](ui::Control&) { RTFChange(); };
-  // OK first reads every number of the three lists: a bad one is shown and
-  // the editor stays open.
+  // OK first writes a pending text, as leaving the text tab does, then reads
+  // every number of the three lists: a text that does not load or a bad
+  // number is shown and the editor stays open.
   OnCloseQuery = [this](ui::Form&, bool&) {
     if (ModalResult() != ui::mrOk) return;
+    WriteText();
     FlowsEditFrame->Validate();
     PacketStructsEditFrame->Validate();
     PacketDefsEditFrame->Validate();
@@ -158,14 +182,15 @@ void TPacketLibraryEditForm::LoadLists() {
 
 void TPacketLibraryEditForm::PageControlChanging(bool& allowChange) {
   allowChange = true;
-  if (PageControl->ActivePage() != PacketLibraryFile || !FModified) return;
+  if (PageControl->ActivePage() == PacketLibraryFile) WriteText();
+}
+
+void TPacketLibraryEditForm::WriteText() {
+  if (!FModified) return;
   const std::string name = ReadText(FLibrary.Get(), &IQAVZLVPacketLibrary::get_FileName, kWhat);
-  // Each line ends with CR LF, as the text is saved on the home platform.
-  std::string text;
-  for (const std::string& line : RTF->Lines()) text += line + "\r\n";
   // A failure here leaves the page, the lists and the pending change as they
   // are; the form shows the message.
-  ReplaceFileText(name, text);
+  ReplaceFileText(name, FileText(RTF->Lines(), name));
   ComPtr<IQAVZLVPacketLibrary> reloaded;
   try {
     reloaded = LoadLibrary(name);

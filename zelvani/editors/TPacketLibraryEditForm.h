@@ -6,12 +6,14 @@
 // library afresh from the library's file, the list editors work on deep copies
 // of that library's collections, and OK copies the three edited collections
 // into the caller's library (whose frames keep looking definitions up in the
-// caller's library). Leaving the text tab after a change writes the text to
-// the file and reloads the lists from it; the text tab is the only place that
-// writes a packet library file. The file is replaced whole (a new file in the
-// same folder renamed over it, with the old file's permissions), and a text
-// that cannot be written or does not load keeps the user on the text tab with
-// the message, the lists as they were and the change still pending.
+// caller's library). Leaving the text tab after a change, or pressing OK on it,
+// writes the text to the file and reloads the lists from it; Cancel drops the
+// text typed since the tab was last left. The text tab is the only place that
+// writes a packet library file. The file keeps its line ends and is replaced
+// whole (a new file in the same folder renamed over it, with the old file's
+// permissions), and a text that cannot be written or does not load keeps the
+// user on the text tab with the message, the lists as they were and the
+// change still pending.
 #pragma once
 
 #include "platform/ui/Form.h"
@@ -28,6 +30,8 @@ class TPacketLibraryEditForm : public ui::Form {
   // The three lists from the working library.
   void LoadLists();
   void PageControlChanging(bool& allowChange);
+  // A pending change of the text: written to the file, the lists reloaded.
+  void WriteText();
   void PageControlChange();
   void RTFChange() { FModified = true; }
 

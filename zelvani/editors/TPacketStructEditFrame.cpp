@@ -42,6 +42,10 @@ void TPacketStructEditFrame::Validate() const {
   items_->Validate();
 }
 
+void TPacketStructEditFrame::FitCaptions(IQAVZLVFrame* frame) {
+  items_->FitCaptions(ReadObject(frame, &IQAVZLVFrame::get_PacketStructItems, kWhat).Get());
+}
+
 void TPacketStructEditFrame::SaveItem(IQAVZLVFrame* frame) {
   if (!frame) return;
   Validate();

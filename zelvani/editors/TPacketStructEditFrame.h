@@ -14,6 +14,8 @@ class TPacketStructEditFrame : public ui::Frame {
   // Reads every number (the shown item's included) before writing any.
   void SaveItem(IQAVZLVFrame* frame);
   void Validate() const;
+  // The nested list keeps room for the captions of the frame's items.
+  void FitCaptions(IQAVZLVFrame* frame);
 
   TPacketStructItemsEditFrame& PacketStructItemsEditFrame() const { return *items_; }
 

@@ -75,12 +75,21 @@ class TreeWidget final : public QTreeWidget {
   using QTreeWidget::QTreeWidget;
   std::function<void()> focusChanged;
 
-  // As wide as designed, or as the widest caption with room for a scroll bar,
-  // up to three times the designed width (a caption longer than that is an
-  // odd item, not a reason for a huge window).
-  void FitCaptions(int designed) {
-    const int captions = topLevelItemCount() > 0 ? sizeHintForColumn(0) : 0;
-    const int wanted = captions + 2 * frameWidth() + style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+  // As wide as designed, or as the widest of CAPTIONS with room for a scroll
+  // bar, up to three times the designed width (a caption longer than that is
+  // an odd item, not a reason for a huge window). The tree takes this width
+  // once, so that what is beside it stays put while its nodes change.
+  void FitCaptions(int designed, const std::vector<QString>& captions) {
+    // Each caption measured as the tree's items are.
+    QStyleOptionViewItem item;
+    initViewItemOption(&item);
+    item.features |= QStyleOptionViewItem::HasDisplay;
+    int widest = 0;
+    for (const QString& caption : captions) {
+      item.text = caption;
+      widest = std::max(widest, style()->sizeFromContents(QStyle::CT_ItemViewItem, &item, QSize(), this).width());
+    }
+    const int wanted = widest + 2 * frameWidth() + style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
     setMinimumWidth(std::max(designed, std::min(wanted, 3 * designed)));
   }
 
@@ -112,7 +121,7 @@ class LabelWidget final : public QLabel {
 };
 
 // A check list as large as its items: every item whole, none out of sight, so
-// it never scrolls.
+// it never scrolls; and no taller, whatever room its window has.
 void FitItems(QListWidget* list) {
   int width = 0, height = 0;
   for (int row = 0; row < list->count(); ++row) {
@@ -121,7 +130,8 @@ void FitItems(QListWidget* list) {
     height += item.height();
   }
   const int frame = 2 * list->frameWidth();
-  list->setMinimumSize(width + frame, height + frame);
+  list->setMinimumWidth(width + frame);
+  list->setFixedHeight(height + frame);
 }
 
 bool IsContainer(ControlKind kind) {
@@ -150,12 +160,11 @@ bool GrowsSideways(const Control& c) {
 }
 
 // Widgets that take the height a column leaves; a frame or panel does when
-// something in it does.
+// something in it does. A check list keeps the height of its items.
 bool GrowsDown(const Control& c) {
   switch (c.Kind()) {
     case ControlKind::Memo:
     case ControlKind::RichEdit:
-    case ControlKind::CheckListBox:
     case ControlKind::TreeView:
     case ControlKind::PageControl:
       return true;
@@ -243,6 +252,13 @@ QtFormView::QtFormView(Control& root) : root_(root) {
   if (auto* form = dynamic_cast<Form*>(&root); form && form->ClientWidth() > 0 && form->ClientHeight() > 0)
     size = QSize(form->ClientWidth(), form->ClientHeight());
   window_->resize(size.expandedTo(window_->minimumSizeHint()));
+  // A dialog border: the window keeps that size, and its title bar has the
+  // system menu and the close box only.
+  if (auto* form = dynamic_cast<Form*>(&root); form && form->Border() == BorderStyle::Dialog) {
+    window_->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                            Qt::WindowCloseButtonHint);
+    window_->setFixedSize(window_->size());
+  }
   subscription_ = root_.Subscribe([this](Control& c, Property what) { OnChanged(c, what); });
 }
 
@@ -297,11 +313,22 @@ void QtFormView::Build(Control& control, QWidget* parent) {
   QWidget* w = Create(control, parent);
   // The control's name finds its widget, as it finds the control.
   if (w) w->setObjectName(FromAnsi(control.Name()));
+  // The Tab key visits the tab stops of the model only, in the order their
+  // widgets are made here, which is the model's order: a tool button is
+  // reached by mouse and by its action's shortcut.
+  if (w && !IsTabStop(control) && !IsContainer(control.Kind())) w->setFocusPolicy(Qt::NoFocus);
   widgets_[&control] = w;
   for (const auto& child : control.Children())
     if (!widgets_.count(child.get())) Build(*child, w ? w : parent);
   Arrange(control);
   SyncAll(control);
+  if (control.Kind() == ControlKind::TreeView) {
+    auto& tree = static_cast<TreeView&>(control);
+    std::vector<QString> captions;
+    for (const auto& caption : tree.CaptionsToFit()) captions.push_back(FromAnsi(caption));
+    for (int i = 0; i < tree.Count(); ++i) captions.push_back(FromAnsi(tree.Item(i).Text()));
+    static_cast<TreeWidget*>(w)->FitCaptions(std::max(control.Width(), 0), captions);
+  }
 }
 
 QWidget* QtFormView::Create(Control& c, QWidget* parent) {
@@ -354,14 +381,15 @@ QWidget* QtFormView::Create(Control& c, QWidget* parent) {
     case ControlKind::Edit: {
       auto* w = new QLineEdit(parent);
       QObject::connect(w, &QLineEdit::textEdited, w, [this, cp](const QString& text) {
-        auto& edit = static_cast<Edit&>(*cp);
-        Route(*cp, [&edit, t = LineToAnsi(text, edit.Text())] { TypeInto(edit, t); });
+        Route(*cp, [cp, t = ToAnsi(text)] { TypeShown(static_cast<Edit&>(*cp), t); });
       });
       return w;
     }
     case ControlKind::Memo:
     case ControlKind::RichEdit: {
       auto* w = new QPlainTextEdit(parent);
+      // Tab leaves the text for the next control, as it leaves every other one.
+      w->setTabChangesFocus(true);
       QObject::connect(w, &QPlainTextEdit::textChanged, w, [this, cp, w] {
         if (pushing_) return;
         Route(*cp, [cp, t = LinesToAnsi(w->toPlainText())] { TypeInto(static_cast<Memo&>(*cp), t); });
@@ -553,9 +581,10 @@ std::vector<QtFormView::Unit> QtFormView::Units(const std::vector<Control*>& con
 }
 
 // Lays units out by cutting them into rows where nothing spans the gap
-// between them, each row into columns the same way, and so on; units that
-// overlap both ways share one row ordered by their left edge. A unit that
-// grows takes room in proportion to its designed size.
+// between them, each row into columns the same way, and so on (columns first
+// where the units stand in columns of several each); units that overlap both
+// ways share one row ordered by their left edge. A unit that grows takes room
+// in proportion to its designed size.
 QLayout* QtFormView::Cut(std::vector<Unit> units, int depth) {
   auto groups = [&](bool rows) {
     std::stable_sort(units.begin(), units.end(), [rows](const Unit& a, const Unit& b) {
@@ -601,7 +630,13 @@ QLayout* QtFormView::Cut(std::vector<Unit> units, int depth) {
       box->addLayout(Cut(group, depth + 1), stretch);
     }
   };
-  for (bool rows : {true, false}) {
+  // Controls designed in columns (two or more stacks of several controls
+  // each, with a clear gap between them) keep their columns: the controls of
+  // a column line up and share its width. Otherwise rows come first.
+  const auto columns = groups(false);
+  const bool inColumns = columns.size() >= 2 && std::all_of(columns.begin(), columns.end(),
+                                                             [](const auto& column) { return column.size() >= 2; });
+  for (bool rows : {!inColumns, inColumns}) {
     auto parts = groups(rows);
     if (parts.size() < 2) continue;
     auto* box = rows ? static_cast<QBoxLayout*>(new QVBoxLayout) : new QHBoxLayout;
@@ -744,9 +779,17 @@ void QtFormView::SyncKind(Control& c, Property what) {
     }
     case ControlKind::Panel:
       return;
-    case ControlKind::Label:
-      if (what == Property::Caption) static_cast<QLabel*>(w)->setText(FromAnsi(static_cast<Label&>(c).Caption()));
+    case ControlKind::Label: {
+      auto& label = static_cast<Label&>(c);
+      auto* text = static_cast<QLabel*>(w);
+      if (what == Property::Caption) text->setText(FromAnsi(label.Caption()));
+      if (what == Property::Appearance && text->font().bold() != label.Bold()) {
+        QFont font = text->font();
+        font.setBold(label.Bold());
+        text->setFont(font);
+      }
       return;
+    }
     case ControlKind::Bevel: {
       auto* frame = static_cast<QFrame*>(w);
       switch (static_cast<Bevel&>(c).BevelShape()) {
@@ -960,7 +1003,6 @@ void QtFormView::RebuildTree(Control& c) {
   AddNodes(nullptr, widget, tree.Roots());
   widget->expandAll();
   widget->setUpdatesEnabled(true);
-  static_cast<TreeWidget*>(widget)->FitCaptions(std::max(c.Width(), 0));
 }
 
 }  // namespace ui::qt

@@ -13,14 +13,16 @@
 //
 // Controls are laid out in rows and columns, not at their pixel positions: the
 // freely placed controls are cut into rows where no control spans the gap
-// between them, each row into columns the same way, and so on; a label right
-// above a control captions it. Controls aligned to an edge or to the client
+// between them, each row into columns the same way, and so on, except that
+// controls designed in columns of several each keep their columns and share
+// each column's width; a label right above a control captions it. Controls aligned to an edge or to the client
 // area take that edge or the rest. The pixel sizes give the share of spare
 // room each control takes and the form's initial size, grown where its controls
 // need more room to show their texts whole: a check list is as large as its
-// items, a tree as wide as its captions (up to three times its designed
-// width), a tool bar as wide as all its buttons, a label beside other controls
-// as wide as designed; a button alone in its row keeps its side.
+// items, a tree as wide as its captions and those it keeps room for (up to
+// three times its designed width, taken once when the window opens), a tool
+// bar as wide as all its buttons, a label beside other controls as wide as
+// designed; a button alone in its row keeps its side.
 #pragma once
 
 #include <functional>

@@ -221,8 +221,19 @@ void QtRenderer::RunModal(Form& form) {
   shared_->loops.fetch_add(1);
   window->show();
   window->activateWindow();
-  if (Control* active = form.ActiveControl())
-    if (QWidget* focus = view.WidgetOf(*active)) focus->setFocus();
+  // The keyboard focus starts in the form's active control, else in its first
+  // tab stop a person can reach, and shows there from the start, as in a
+  // dialog opened from the keyboard.
+  Control* active = form.ActiveControl();
+  if (!active)
+    for (Control* stop : TabOrder(form))
+      if (stop->Showing() && stop->EnabledInTree()) {
+        active = stop;
+        break;
+      }
+  window->setAttribute(Qt::WA_KeyboardFocusChange);
+  if (active)
+    if (QWidget* focus = view.WidgetOf(*active)) focus->setFocus(Qt::ActiveWindowFocusReason);
   // The loop also ends when the application quits; the form then ends with
   // mrCancel in Form::ShowModal.
   if (!form.ModalDone()) loop.exec();

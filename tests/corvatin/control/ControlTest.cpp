@@ -19,6 +19,7 @@
 #include "platform/com/typeinfo.h"
 #include "platform/ole/MemoryStorage.h"
 #include "platform/ui/RecordingPresenter.h"
+#include "platform/ui/UserActions.h"
 
 namespace corvatin {
 namespace {
@@ -390,7 +391,7 @@ TEST_F(ControlTest, AboutBoxShowsItsTextsThroughThePresenter) {
   ui::ScopedPresenter scope(rec);
   // Without a version record the label keeps its caption alone.
   TQAVECRAbout bare("");
-  EXPECT_EQ(bare.Form().Text("VersionLabel"), "Electronic Cash Registry Driver v. ");
+  EXPECT_EQ(bare.Describe().Text("VersionLabel"), "Electronic Cash Registry Driver v. ");
   EXPECT_EQ(bare.ShowModal(), 1);
 
   auto control = WithEngine();
@@ -407,6 +408,36 @@ TEST_F(ControlTest, AboutBoxShowsItsTextsThroughThePresenter) {
 
   ASSERT_EQ(WithoutEngine()->AboutBox(), S_OK);
   EXPECT_EQ(rec->Forms().size(), 2u) << "without an engine nothing is shown";
+}
+
+// The about box as a person sees it: the name line in bold above the version,
+// one OK button that Enter and Escape both press, and a fixed dialog border
+// whose title bar has the system menu only.
+TEST_F(ControlTest, AboutBoxIsTwoLabelsAndAnOkButtonInAFixedDialog) {
+  auto rec = std::make_shared<ui::RecordingPresenter>();
+  ui::ScopedPresenter scope(rec);
+  TQAVECRAbout about("1.2.3.4");
+  EXPECT_EQ(about.Name(), "QAVECRAbout");
+  EXPECT_EQ(about.Caption(), "About");
+  EXPECT_EQ(about.Border(), ui::BorderStyle::Dialog);
+  EXPECT_EQ(about.Position(), ui::FormPosition::ScreenCenter);
+  std::vector<std::string> shown;
+  for (const auto& c : about.Children()) {
+    if (auto* label = dynamic_cast<const ui::Label*>(c.get()))
+      shown.push_back("label " + label->Name() + (label->Bold() ? " (bold): " : ": ") + label->Caption());
+    else if (auto* button = dynamic_cast<const ui::Button*>(c.get()))
+      shown.push_back("button " + button->Name() + ": " + button->Caption());
+    else
+      shown.push_back("other " + c->Name());
+  }
+  EXPECT_EQ(shown, (std::vector<std::string>{"label NameLbl (bold): QAVECR ActiveX Control",
+                                             "label VersionLabel: Electronic Cash Registry Driver v. 1.2.3.4",
+                                             "button OkBtn: OK"}));
+  for (auto key : {&ui::PressEnter, &ui::PressEscape}) {
+    rec->PlayForm([key](ui::Form& f) { key(f); });
+    EXPECT_EQ(about.ShowModal(), 1);
+  }
+  EXPECT_TRUE(rec->Messages().empty());
 }
 
 // True for a version of four dot-separated numbers, as "1.0.0.0".

@@ -222,6 +222,49 @@ TEST_F(EditorsOnScreenTest, ProtocolEditorThroughItsTabsAndItsPicture) {
   EXPECT_TRUE(rec_->Messages().empty());
 }
 
+// The Tab key on screen walks each page of the protocol editor in the form's
+// tab order: from the tab bar to the list's tree, into the item editor and on
+// to the buttons, past the tool bars' buttons and out of a memo.
+TEST_F(EditorsOnScreenTest, TabOnScreenFollowsTheFormsTabOrder) {
+  const std::string path = WriteFile("Lib.PKD", kLibrary);
+  ComPtr<IQAVZLVPacketLibrary> library = Create<IQAVZLVPacketLibrary>(CLSID_QAVZLVPacketLibrary);
+  ASSERT_TRUE(dynamic_cast<TQAVZLVPacketLibrary*>(library.Get())->Load(path));
+  // A control as "parent.name", and a widget as the control it mirrors.
+  auto controlName = [](const ui::Control& c) { return c.Parent()->Name() + "." + c.Name(); };
+  auto widgetName = [](QWidget* w) {
+    while (w && (w->objectName().isEmpty() || w->objectName().startsWith("qt_"))) w = w->parentWidget();
+    return w && w->parentWidget() ? w->parentWidget()->objectName().toStdString() + "." + w->objectName().toStdString()
+                                  : std::string("?");
+  };
+  const auto answer = OnScreen([&](VARIANT_BOOL* r) { return library->Edit(r); },
+                               [&](Person& p) {
+                                 ui::Form* form = ui::TopModalForm();
+                                 ASSERT_TRUE(form);
+                                 QApplication::setActiveWindow(p.Window());
+                                 ASSERT_TRUE(QTest::qWaitForWindowActive(p.Window()));
+                                 auto* tabs = p.Window()->findChild<QTabWidget*>("PageControl");
+                                 for (int page : {0, 1}) {
+                                   SCOPED_TRACE("page " + std::to_string(page));
+                                   p.ClickTab(page);
+                                   std::vector<std::string> expected, met;
+                                   for (const ui::Control* c : ui::TabOrder(*form))
+                                     if (c->Showing() && c->EnabledInTree()) expected.push_back(controlName(*c));
+                                   tabs->tabBar()->setFocus(Qt::TabFocusReason);
+                                   for (size_t i = 0; i < expected.size(); ++i) {
+                                     ASSERT_TRUE(QApplication::focusWidget()) << met.size();
+                                     met.push_back(widgetName(QApplication::focusWidget()));
+                                     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+                                   }
+                                   EXPECT_EQ(met, expected);
+                                   EXPECT_EQ(widgetName(QApplication::focusWidget()), expected.front()) << "round again";
+                                 }
+                                 p.Click("CancelBT");
+                               });
+  EXPECT_EQ(answer, std::make_pair(S_OK, false));
+  EXPECT_EQ(ReadFile(path), kLibrary);
+  EXPECT_TRUE(rec_->Messages().empty());
+}
+
 TEST_F(EditorsOnScreenTest, CancelOnScreenLeavesTheObjectAsItWas) {
   ComPtr<IQAVZLVFlow> flow = Create<IQAVZLVFlow>(CLSID_QAVZLVFlow);
   ASSERT_EQ(flow->put_ID(B("kept").Get()), S_OK);
@@ -232,6 +275,45 @@ TEST_F(EditorsOnScreenTest, CancelOnScreenLeavesTheObjectAsItWas) {
                                });
   EXPECT_EQ(answer, std::make_pair(S_OK, false));
   EXPECT_EQ(IdOf<IQAVZLVFlow>(flow.Get()), "kept");
+}
+
+// On screen an identifier or a name keeps exactly what a person types, the
+// escape notation included, while a flow item's data reads it; a control
+// byte a file put into an identifier shows by its name and stays where the
+// person did not touch it.
+TEST_F(EditorsOnScreenTest, IdsAndNamesKeepWhatAPersonTypes) {
+  ComPtr<IQAVZLVFlowItem> item = Create<IQAVZLVFlowItem>(CLSID_QAVZLVFlowItem);
+  auto* flowItem = dynamic_cast<TQAVZLVFlowItem*>(item.Get());
+  flowItem->SetID("\r");
+  const auto answer = OnScreen([&](VARIANT_BOOL* r) { return item->Edit(r); },
+                               [&](Person& p) {
+                                 auto* id = p.Window()->findChild<QLineEdit*>("IDED");
+                                 ASSERT_TRUE(id);
+                                 EXPECT_EQ(id->text(), "<CR>");
+                                 id->setFocus();
+                                 id->end(false);
+                                 TypeKeys(id, "1");
+                                 EXPECT_EQ(id->text(), "<CR>1");
+                                 p.TypeInto("FlowItemEditFrame", "NextFlowItemIDED", "<ACK>x");
+                                 p.TypeInto("FlowItemEditFrame", "DataED", "<ACK>x");
+                                 p.Click("OKBT");
+                               });
+  EXPECT_EQ(answer, std::make_pair(S_OK, true));
+  EXPECT_EQ(flowItem->ID(), "\r1");
+  EXPECT_EQ(flowItem->NextFlowItemID(), "<ACK>x");
+  EXPECT_EQ(flowItem->DataText(), "\x06x");
+
+  ComPtr<IQAVZLVPacketDef> def = Create<IQAVZLVPacketDef>(CLSID_QAVZLVPacketDef);
+  const auto named = OnScreen([&](VARIANT_BOOL* r) { return def->Edit(r); },
+                              [&](Person& p) {
+                                p.TypeInto("PacketDefEditFrame", "IDED", "<STX>");
+                                p.TypeInto("PacketDefEditFrame", "NameED", QString::fromUtf8("Cena <CR> zł"));
+                                p.Click("OKBT");
+                              });
+  EXPECT_EQ(named, std::make_pair(S_OK, true));
+  EXPECT_EQ(IdOf<IQAVZLVPacketDef>(def.Get()), "<STX>");
+  EXPECT_EQ(dynamic_cast<TQAVZLVPacketDef*>(def.Get())->Name(), "Cena <CR> z\xB3");
+  EXPECT_TRUE(rec_->Messages().empty());
 }
 
 TEST_F(EditorsOnScreenTest, ASeparatorByteShowsByItsNameAndSurvivesEditing) {

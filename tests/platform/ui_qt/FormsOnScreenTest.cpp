@@ -4,12 +4,18 @@
 // box's, tree caption's and check item's text fits its widget and every tool
 // bar button shows; at the smallest size a person can make the window, the same
 // holds for everything but the tree captions; the port dialog keeps to its
-// designed width. Each form's picture is left under artifacts/forms.
+// designed width and shows where its keyboard focus is. The field editor's
+// Name takes the width of its column, check lists keep the height of their
+// items, and the protocol editor's trees keep the width they opened with
+// while a person browses. Each form's picture is left under artifacts/forms.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextCursor>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
@@ -266,6 +272,154 @@ TEST_F(FormsOnScreenTest, TheProtocolEditorShowsEveryTabsTextsWhole) {
       },
       [&](QWidget* window) { CheckWindow(window, "ProtocolEditor", 4); });
   EXPECT_EQ(MessageTexts(*rec_), std::vector<std::string>());
+}
+
+// The list trees take their width when the editor opens, wide enough for the
+// widest caption of the whole library: stepping from packet to packet, and the
+// lists reloaded from the text tab, move nothing, and every field's caption
+// shows whole.
+TEST_F(FormsOnScreenTest, TheProtocolEditorsLayoutStaysPutWhileAPersonBrowses) {
+  OnScreen(
+      [&] {
+        VARIANT_BOOL result = VARIANT_TRUE;
+        EXPECT_EQ(library_->Edit(&result), S_OK);
+      },
+      [&](QWidget* window) {
+        auto* tabs = window->findChild<QTabWidget*>("PageControl");
+        auto clickTab = [&](int page) {
+          QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(page).center());
+          QApplication::processEvents();
+        };
+        clickTab(2);
+        auto* packets = window->findChild<QTreeWidget*>("PacketDefsTV");
+        auto* fields = window->findChild<QTreeWidget*>("FieldDefsTV");
+        QWidget* editor = window->findChild<QWidget*>("FieldDefEditFrame");
+        ASSERT_TRUE(packets && fields && editor);
+        auto where = [&] {
+          return std::vector<int>{packets->width(), fields->width(), editor->mapTo(window, QPoint(0, 0)).x(),
+                                  editor->width()};
+        };
+        const std::vector<int> opened = where();
+        packets->setFocus();
+        for (int i = 1; i < packets->topLevelItemCount(); ++i) {
+          QTest::keyClick(packets, Qt::Key_Down);
+          QApplication::processEvents();
+          ASSERT_EQ(packets->currentItem(), packets->topLevelItem(i));
+          SCOPED_TRACE(Utf8(packets->currentItem()->text(0)));
+          EXPECT_EQ(where(), opened);
+          EXPECT_EQ(Joined(Checker(fields, true).Faults()), "");
+        }
+        // A flow renamed in the text: leaving the tab reloads the lists.
+        clickTab(3);
+        auto* text = window->findChild<QPlainTextEdit*>("RTF");
+        ASSERT_TRUE(text);
+        QTextCursor cursor = text->textCursor();
+        const int flow = static_cast<int>(text->toPlainText().indexOf(QStringLiteral("\nFlowOpen;")));
+        ASSERT_GE(flow, 0);
+        cursor.setPosition(flow + 5);
+        text->setTextCursor(cursor);
+        text->setFocus();
+        QTest::keyClicks(text, "X");
+        clickTab(2);
+        EXPECT_EQ(Utf8(window->findChild<QTreeWidget*>("FlowsTV")->topLevelItem(0)->text(0)), "FlowXOpen");
+        EXPECT_EQ(where(), opened);
+      });
+  EXPECT_EQ(MessageTexts(*rec_), std::vector<std::string>());
+}
+
+// The field editor's Name is as wide as the editor's column, so a long Polish
+// name shows whole at the size the editor opens with, alone and beside the
+// list of a packet's fields.
+TEST_F(FormsOnScreenTest, TheFieldEditorsNameShowsALongNameWhole) {
+  const QString name = QString::fromUtf8("Cena jednostkowa brutto (zł)");
+  ComPtr<IQAVZLVFieldDefs> fields = Create<IQAVZLVFieldDefs>(CLSID_QAVZLVFieldDefs);
+  ComPtr<IQAVZLVFieldDef> field = Create<IQAVZLVFieldDef>(CLSID_QAVZLVFieldDef);
+  dynamic_cast<TQAVZLVFieldDef*>(field.Get())->SetName(ui::qt::ToAnsi(name));
+  dynamic_cast<TQAVZLVFieldDefs*>(fields.Get())->Append(field.Get());
+  auto check = [&](QWidget* window) {
+    auto* edit = window->findChild<QLineEdit*>("NameED");
+    auto* column = window->findChild<QLineEdit*>("OffsetED");
+    ASSERT_TRUE(edit && column);
+    EXPECT_EQ(edit->text(), name);
+    EXPECT_EQ(edit->width(), column->width());
+    EXPECT_EQ(edit->mapTo(window, QPoint(0, 0)).x(), column->mapTo(window, QPoint(0, 0)).x());
+    // Where the edit draws its text, inside its frame and its own margins.
+    QStyleOptionFrame frame;
+    frame.initFrom(edit);
+    frame.lineWidth = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, edit);
+    const int room = edit->style()->subElementRect(QStyle::SE_LineEditContents, &frame, edit).width() - 4;
+    EXPECT_LE(edit->fontMetrics().horizontalAdvance(name), room);
+  };
+  OnScreen(
+      [&] {
+        VARIANT_BOOL result = VARIANT_TRUE;
+        EXPECT_EQ(field->Edit(&result), S_OK);
+      },
+      check);
+  OnScreen(
+      [&] {
+        VARIANT_BOOL result = VARIANT_TRUE;
+        EXPECT_EQ(fields->Edit(&result), S_OK);
+      },
+      check);
+  EXPECT_EQ(MessageTexts(*rec_), std::vector<std::string>());
+}
+
+// A check list is as tall as its items at any size of the window: the room a
+// grown window gives goes elsewhere.
+TEST_F(FormsOnScreenTest, CheckListsStayAsTallAsTheirItems) {
+  ComPtr<IQAVZLVPacketDefs> defs = ReadObject(library_.Get(), &IQAVZLVPacketLibrary::get_PacketDefs, "defs");
+  ComPtr<IQAVZLVFlows> flows = ReadObject(library_.Get(), &IQAVZLVPacketLibrary::get_Flows, "flows");
+  ComPtr<IQAVZLVFlowItems> items = Largest(flows.Get(), &IQAVZLVFlow::get_FlowItems);
+  ComPtr<IQAVZLVPacketDef> def = ItemAt<IQAVZLVPacketDefs, IQAVZLVPacketDef>(defs.Get(), 0);
+  auto check = [](QWidget* window) {
+    const QSize opened = window->size();
+    for (const QSize size : {opened, opened * 5 / 4, opened * 2}) {
+      window->resize(size);
+      QApplication::processEvents();
+      for (auto* list : window->findChildren<QListWidget*>()) {
+        if (!list->isVisible()) continue;
+        int items = 2 * list->frameWidth();
+        for (int row = 0; row < list->count(); ++row) items += list->sizeHintForRow(row);
+        EXPECT_EQ(list->height(), items) << Utf8(list->objectName()) << " at " << size.width() << "x"
+                                         << size.height();
+      }
+    }
+  };
+  OnScreen(
+      [&] {
+        VARIANT_BOOL result = VARIANT_TRUE;
+        EXPECT_EQ(def->Edit(&result), S_OK);
+      },
+      check);
+  OnScreen(
+      [&] {
+        VARIANT_BOOL result = VARIANT_TRUE;
+        EXPECT_EQ(items->Edit(&result), S_OK);
+      },
+      check);
+  EXPECT_EQ(MessageTexts(*rec_), std::vector<std::string>());
+}
+
+// The port dialog opens with the keyboard focus in "Bits per second", and
+// shows it there, as a dialog opened from the keyboard does.
+TEST_F(FormsOnScreenTest, ThePortDialogShowsWhereTheKeyboardFocusIs) {
+  COMMCONFIG config{};
+  config.dwSize = sizeof(config);
+  config.dcb.DCBlength = sizeof(DCB);
+  config.dcb.BaudRate = 9600;
+  OnScreen([&] { EXPECT_FALSE(CommConfigDialogA("COM1", nullptr, &config)); },
+           [&](QWidget* window) {
+             QWidget* rate = window->findChild<QWidget*>("BaudRateCO");
+             ASSERT_TRUE(rate);
+             QApplication::setActiveWindow(window);
+             ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+             EXPECT_EQ(QApplication::focusWidget(), rate);
+             QStyleOption shown;
+             shown.initFrom(rate);
+             EXPECT_TRUE(shown.state & QStyle::State_HasFocus);
+             EXPECT_TRUE(shown.state & QStyle::State_KeyboardFocusChange) << "the focus is drawn";
+           });
 }
 
 TEST_F(FormsOnScreenTest, ThePortDialogShowsItsSettingsOneUnderAnotherAtItsDesignedSize) {

@@ -375,12 +375,18 @@ TEST_F(QtFormViewTest, ControlBytesSurviveAPersonsEdit) {
     QTest::keyClicks(line, "Z");
     EXPECT_EQ(form_.edit.Text(), text + "Z");
   }
-  // The notation typed key by key gives the byte; text that only looks like
-  // the notation stays text while the person types elsewhere.
-  form_.edit.SetText("");
-  QTest::keyClicks(line, "a<FS>");
-  EXPECT_EQ(form_.edit.Text(), "a\x1C");
-  EXPECT_EQ(line->text(), "a<FS>");
+  // The notation typed key by key stays text in an edit of a name or an
+  // identifier, and gives the byte in an edit of a value that goes on the wire.
+  for (bool wire : {false, true}) {
+    SCOPED_TRACE(wire ? "wire value" : "name");
+    form_.edit.SetReadsNotation(wire);
+    form_.edit.SetText("");
+    QTest::keyClicks(line, "a<FS>");
+    EXPECT_EQ(form_.edit.Text(), wire ? "a\x1C" : "a<FS>");
+    EXPECT_EQ(line->text(), "a<FS>");
+  }
+  // Text that only looks like the notation stays text while the person types
+  // elsewhere.
   form_.edit.SetText("<STX>");
   line->end(false);
   QTest::keyClicks(line, "1");
@@ -518,4 +524,30 @@ TEST_F(QtFormViewTest, KeysAndFocusShowAsAPersonExpects) {
 }
 
 }  // namespace
+// A dialog border keeps the window at its size with the system menu alone in
+// its title bar; a sizeable form can be resized. A bold label shows bold.
+TEST_F(QtFormViewTest, ADialogKeepsItsSizeAndShowsItsBoldLabel) {
+  Form dialog;
+  dialog.SetBorder(BorderStyle::Dialog);
+  dialog.SetClientSize(200, 80);
+  Label& name = dialog.Add<Label>("NameLbl");
+  name.SetCaption("QAVECR ActiveX Control");
+  name.SetBold(true);
+  name.SetBounds(8, 8, 180, 13);
+  Button& ok = dialog.Add<Button>("OkBtn");
+  ok.SetCaption("OK");
+  ok.SetBounds(60, 40, 75, 25);
+  QtFormView view(dialog);
+  QWidget* window = view.Window();
+  EXPECT_EQ(window->minimumSize(), window->maximumSize());
+  EXPECT_EQ(window->size(), window->minimumSize());
+  const Qt::WindowFlags flags = window->windowFlags();
+  EXPECT_TRUE(flags & Qt::WindowSystemMenuHint);
+  EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
+  EXPECT_FALSE(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+  EXPECT_TRUE(qobject_cast<QLabel*>(view.WidgetOf("NameLbl"))->font().bold());
+  EXPECT_FALSE(Widget<QLabel>("ValueLA")->font().bold());
+  EXPECT_LT(view_.Window()->minimumSize().width(), view_.Window()->maximumSize().width());
+}
+
 }  // namespace ui::qt::test

@@ -1,10 +1,12 @@
 // Texts between the system's code page and the widgets: Polish letters, the
-// escape notation of control bytes in single-line edits and the line breaks of
-// memos, each row both ways.
+// escape notation of control bytes in single-line edits (read back by the
+// forms layer, tests/platform/ui/ControlNotationTest.cpp) and the line breaks
+// of memos.
 #include <gtest/gtest.h>
 
 #include <QString>
 
+#include "platform/ui/ControlNotation.h"
 #include "platform/ui/qt/QtText.h"
 
 // Under the leak checker: the font caches that fontconfig keeps for the life
@@ -39,48 +41,16 @@ TEST(QtTextTest, SingleLineTextsShowControlBytesInTheEscapeNotation) {
     SCOPED_TRACE(c.name);
     const QString shown = LineFromAnsi(c.ansi);
     EXPECT_EQ(shown, QString::fromUtf8(c.shown));
-    EXPECT_EQ(LineToAnsi(shown, c.ansi), c.ansi);
-    EXPECT_EQ(LineToAnsi(shown), c.ansi) << "typed afresh";
+    EXPECT_EQ(ToAnsi(shown), ShowControlBytes(c.ansi)) << "read back as the forms layer shows it";
   }
 }
 
-TEST(QtTextTest, EveryByteSurvivesASingleLineEdit) {
+TEST(QtTextTest, EveryByteOfASingleLineEditShows) {
   std::string all;
   for (int b = 0; b < 256; ++b) all.push_back(static_cast<char>(b));
   const QString shown = LineFromAnsi(all);
-  EXPECT_EQ(LineToAnsi(shown), all);
-  EXPECT_EQ(LineToAnsi(shown + "Z", all), all + "Z");
+  EXPECT_EQ(ReadShownText(ToAnsi(shown), "", true), all);
   for (QChar c : shown) EXPECT_TRUE(c.isPrint() || c.unicode() >= 0x80) << "invisible " << static_cast<int>(c.unicode());
-}
-
-// What a person leaves in an edit, read against the text the edit showed:
-// what the person did not touch keeps its bytes, what the person typed is
-// read in the notation.
-TEST(QtTextTest, APersonsEditKeepsWhatItDidNotTouch) {
-  struct Case {
-    const char* name;
-    std::string before;  // the model's text the edit showed
-    const char* shown;   // UTF-8 of what the person left
-    std::string after;
-  };
-  const Case cases[] = {
-      {"typing after a separator byte", "\x1C", "<FS>x", "\x1Cx"},
-      {"typing before it", "\x1C", "x<FS>", "x\x1C"},
-      {"replacing it", "\x1C", ";", ";"},
-      {"a name typed into an empty edit", "", "<FS>", "\x1C"},
-      {"the name's last key typed after the rest", "<FS", "<FS>", "\x1C"},
-      {"the name's first key typed before the rest", "FS>", "<FS>", "\x1C"},
-      {"hexadecimal in either case", "", "<#$1d><#$1E><#$5>", "\x1D\x1E\x05"},
-      {"the notation of a flow item's data stays text", "<ENQ>", "<ENQ>x", "<ENQ>x"},
-      {"text like a name stays text when edited elsewhere", "<STX> name", "<STX> names", "<STX> names"},
-      {"a name broken by the person is plain text", "A\x1C", "A<FS", "A<FS"},
-      {"an unknown name is plain text", "", "<XYZ><#$>", "<XYZ><#$>"},
-      {"Polish letters typed", "a", "aż", "a\xBF"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    EXPECT_EQ(LineToAnsi(QString::fromUtf8(c.shown), c.before), c.after);
-  }
 }
 
 TEST(QtTextTest, MultiLineTextsUseOneLineBreakInTheWidget) {
@@ -106,7 +76,7 @@ TEST(QtTextTest, MultiLineTextsUseOneLineBreakInTheWidget) {
 
 TEST(QtTextTest, CharactersOutsideTheCodePageBecomeQuestionMarks) {
   EXPECT_EQ(ToAnsi(QString::fromUtf8("a€b✓")), "a\x80" "b?");
-  EXPECT_EQ(LineToAnsi(QString::fromUtf8("日")), "?");
+  EXPECT_EQ(ToAnsi(QString::fromUtf8("日")), "?");
 }
 
 }  // namespace

@@ -499,6 +499,52 @@ TEST_F(EditorTest, EditOnAnotherThreadFailsClearly) {
   EXPECT_TRUE(rec_->Forms().size() <= 1u);
 }
 
+// What a person types on screen where the edits show control bytes in the
+// escape notation: identifiers and names keep exactly the characters typed,
+// values that go on the wire (a flow item's data, a separator) read the
+// notation as bytes, and a control byte an identifier already held is kept
+// where the person did not touch it.
+TEST_F(EditorTest, IdsAndNamesKeepWhatWasTypedAndWireValuesReadTheNotation) {
+  FlowItem fi;
+  fi.item->SetID("\r");
+  Play([](ui::Form& f) {
+    Edit& id = In<Edit>(f, kFlowItemFrame, "IDED");
+    EXPECT_EQ(ui::ShowControlBytes(id.Text()), "<CR>");
+    ui::TypeShown(id, "<CR>1");
+    ui::TypeShown(In<Edit>(f, kFlowItemFrame, "NextFlowItemIDED"), "<ACK>x");
+    ui::TypeShown(In<Edit>(f, kFlowItemFrame, "DataED"), "<ACK>x");
+    ui::Click(f.FindAs<ui::Button>("OKBT"));
+  });
+  EXPECT_EQ(RunEdit(fi.itf.Get()), std::make_pair(S_OK, true));
+  EXPECT_EQ(fi.item->ID(), "\r1");
+  EXPECT_EQ(fi.item->NextFlowItemID(), "<ACK>x");
+  EXPECT_EQ(fi.item->DataText(), "\x06x");
+
+  auto field = Create<IQAVZLVFieldDef>(CLSID_QAVZLVFieldDef);
+  auto* def = dynamic_cast<TQAVZLVFieldDef*>(field.Get());
+  Play([](ui::Form& f) {
+    ui::TypeShown(In<Edit>(f, kFieldFrame, "IDED"), "<CR>");
+    ui::TypeShown(In<Edit>(f, kFieldFrame, "NameED"), "Cena <#$1C>");
+    ui::TypeShown(In<Edit>(f, kFieldFrame, "DefaultValueED"), "<FS>");
+    ui::TypeShown(In<Edit>(f, kFieldFrame, "SeparatorED"), "<FS>");
+    ui::Click(f.FindAs<ui::Button>("OKBT"));
+  });
+  EXPECT_EQ(RunEdit(field.Get()), std::make_pair(S_OK, true));
+  EXPECT_EQ(def->ID(), "<CR>");
+  EXPECT_EQ(def->Name(), "Cena <#$1C>");
+  ASSERT_EQ(def->DefaultValue().vt, VT_BSTR);
+  EXPECT_EQ(BstrToAnsi(def->DefaultValue().bstrVal), "<FS>");
+  EXPECT_EQ(def->Separator(), "\x1C");
+
+  auto frameItem = Create<IQAVZLVFrameItem>(CLSID_QAVZLVFrameItem);
+  Play([](ui::Form& f) {
+    ui::TypeShown(In<Edit>(f, "PacketStructItemEditFrame", "IDED"), "<STX>");
+    ui::Click(f.FindAs<ui::Button>("OKBT"));
+  });
+  EXPECT_EQ(RunEdit(frameItem.Get()), std::make_pair(S_OK, true));
+  EXPECT_EQ(dynamic_cast<TQAVZLVFrameItem*>(frameItem.Get())->ID(), "<STX>");
+}
+
 // The flow item frame speaks of the flow's items more shortly inside their
 // list than in its own form.
 TEST_F(EditorTest, FlowItemLabelsDependOnWhereTheFrameSits) {

@@ -1,9 +1,12 @@
 // The protocol editor: a library's file shown in three lists and as text, the
-// text written to the file when the person leaves the changed text tab, and
-// OK copying the lists into the caller's library. Each failure of the file
-// (no name, no load, read-only, gone, a text that does not load) is shown and
-// leaves the file and the caller's library whole.
+// text written to the file, with the line ends the file had, when the person
+// leaves the changed text tab or presses OK on it, and OK copying the lists
+// into the caller's library. Each failure of the file (no name, no load,
+// read-only, gone, a text that does not load) is shown and leaves the file and
+// the caller's library whole.
 #include <sys/stat.h>
+
+#include <algorithm>
 
 #include "platform/com/ansi.h"
 #include "tests/zelvani/editors/EditorTestSupport.h"
@@ -38,7 +41,10 @@ std::string Renamed(const std::string& flow) {
   return text;
 }
 
-// The text as the editor writes it: every line ended by CR LF.
+// The text without the line end after its last line.
+std::string Unended(const std::string& text) { return text.substr(0, text.size() - 1); }
+
+// The text with every line ended by CR LF.
 std::string WithCrLf(const std::string& text) {
   std::string out;
   for (char c : text) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
@@ -121,7 +127,7 @@ TEST_F(ProtocolEditorTest, TextTabCaptionLowersOnlyLatinCapitals) {
 
 // What leaving the text tab does, by what the person did there and how the
 // editor was closed.
-TEST_F(ProtocolEditorTest, TextTabWritesTheFileOnlyWhenLeftAfterAChange) {
+TEST_F(ProtocolEditorTest, TextTabWritesTheFileWhenLeftOrOkAfterAChange) {
   struct Row {
     const char* name;
     bool type;   // type a renamed flow into the text
@@ -131,12 +137,11 @@ TEST_F(ProtocolEditorTest, TextTabWritesTheFileOnlyWhenLeftAfterAChange) {
     std::string caller;  // the caller's first flow afterwards
   };
   const Row rows[] = {
-      {"typed and OK on the text tab: the typing is lost", true, false, true, kLibrary, "FlowOpen"},
-      {"typed, left and Cancel: file written, caller as it was", true, true, false, WithCrLf(Renamed("FlowNew")),
-       "FlowOld"},
-      {"visited, typed and Cancel on the text tab", true, false, false, kLibrary, "FlowOld"},
-      {"typed, left and OK: file written, caller takes it", true, true, true, WithCrLf(Renamed("FlowNew")),
+      {"typed and OK on the text tab: file written, caller takes it", true, false, true, Renamed("FlowNew"),
        "FlowNew"},
+      {"typed, left and Cancel: file written, caller as it was", true, true, false, Renamed("FlowNew"), "FlowOld"},
+      {"visited, typed and Cancel on the text tab: nothing written", true, false, false, kLibrary, "FlowOld"},
+      {"typed, left and OK: file written, caller takes it", true, true, true, Renamed("FlowNew"), "FlowNew"},
       {"visited without typing: nothing written", false, true, true, kLibrary, "FlowOpen"},
   };
   for (const auto& row : rows) {
@@ -184,7 +189,64 @@ TEST_F(ProtocolEditorTest, TextThatDoesNotLoadKeepsTheListsAndThePendingChange) 
   EXPECT_EQ(RunEdit(library_.Get()), std::make_pair(S_OK, true));
   EXPECT_EQ(Messages().size(), 2u);
   EXPECT_EQ(CallerFlowID(), "FlowFix");
-  EXPECT_EQ(ReadFile(AnsiToUtf8(path_)), WithCrLf(Renamed("FlowFix")));
+  EXPECT_EQ(ReadFile(AnsiToUtf8(path_)), Renamed("FlowFix"));
+}
+
+// OK on the text tab with a text that does not load shows why and keeps the
+// editor open; Cancel then leaves the caller's library as it was.
+TEST_F(ProtocolEditorTest, OkWithATextThatDoesNotLoadKeepsTheEditorOpen) {
+  const std::string bad = "FlowX;OPEN;\n{\n1;PC=>;x;0;;0;0;0;;0;\n}\n";
+  Play([&](ui::Form& f) {
+    ASSERT_TRUE(ui::SelectPage(Pages(f), 3));
+    ui::TypeInto(Text(f), bad);
+    ui::Click(f.FindAs<ui::Button>("OKBT"));
+    EXPECT_FALSE(f.ModalDone());
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_NE(Messages()[0].find("cannot be loaded"), std::string::npos) << Messages()[0];
+    EXPECT_EQ(Pages(f).ActivePageIndex(), 3);
+    EXPECT_EQ(FirstFlowCaption(f), "FlowOpen");
+    ui::Click(f.FindAs<ui::Button>("CancelBT"));
+  });
+  EXPECT_EQ(RunEdit(library_.Get()), std::make_pair(S_OK, false));
+  EXPECT_EQ(ReadFile(AnsiToUtf8(path_)), bad);
+  EXPECT_EQ(CallerFlowID(), "FlowOpen");
+}
+
+// A one-line change in the text tab changes that line only: every other byte
+// of the file, its line ends and the end of its last line included, stays as
+// it was. A file without a line end (emptied while the editor was open) takes
+// CR LF.
+TEST_F(ProtocolEditorTest, TheFileKeepsItsLineEnds) {
+  struct Row {
+    const char* name;
+    std::string file;   // on disk when the editor opens
+    bool emptied;       // the file is emptied once the editor is open
+    std::string after;  // the file after the first flow was renamed in the text
+  };
+  const Row rows[] = {
+      {"LF", kLibrary, false, Renamed("FlowNew")},
+      {"CR LF", WithCrLf(kLibrary), false, WithCrLf(Renamed("FlowNew"))},
+      {"LF without one after the last line", Unended(kLibrary), false, Unended(Renamed("FlowNew"))},
+      {"an empty file", kLibrary, true, WithCrLf(Renamed("FlowNew"))},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    WriteFile("Lib.PKD", row.file);
+    ASSERT_TRUE(lib_->Load(path_));
+    Play([&](ui::Form& f) {
+      if (row.emptied) WriteFile("Lib.PKD", "");
+      ASSERT_TRUE(ui::SelectPage(Pages(f), 3));
+      std::string text = Text(f).Text();
+      text.replace(text.find("FlowOpen"), 8, "FlowNew");
+      ui::TypeInto(Text(f), text);
+      ASSERT_TRUE(ui::SelectPage(Pages(f), 0));
+      ui::Click(f.FindAs<ui::Button>("CancelBT"));
+    });
+    EXPECT_EQ(RunEdit(library_.Get()), std::make_pair(S_OK, false));
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_EQ(ReadFile(AnsiToUtf8(path_)), row.after);
+    rec_->Clear();
+  }
 }
 
 TEST_F(ProtocolEditorTest, FileProblemsWhileOpenAreShownAndLeaveTheFileWhole) {
@@ -193,13 +255,15 @@ TEST_F(ProtocolEditorTest, FileProblemsWhileOpenAreShownAndLeaveTheFileWhole) {
     std::function<void(const std::string&)> harm;  // done to the file once the editor is open
     bool written;
     const char* message;  // part of the message, or "" for none
+    std::string file;     // the file written
   };
   const Row rows[] = {
-      {"read-only file", [](const std::string& p) { ::chmod(p.c_str(), 0444); }, false, "read-only"},
-      {"file gone: written anew", [](const std::string& p) { ::unlink(p.c_str()); }, true, ""},
-      {"permissions kept", [](const std::string& p) { ::chmod(p.c_str(), 0640); }, true, ""},
+      {"read-only file", [](const std::string& p) { ::chmod(p.c_str(), 0444); }, false, "read-only", ""},
+      {"file gone: written anew, with CR LF", [](const std::string& p) { ::unlink(p.c_str()); }, true, "",
+       WithCrLf(Renamed("FlowNew"))},
+      {"permissions kept", [](const std::string& p) { ::chmod(p.c_str(), 0640); }, true, "", Renamed("FlowNew")},
       {"folder not writable",
-       [this](const std::string&) { ::chmod(dir_.c_str(), 0555); }, false, "Cannot write file"},
+       [this](const std::string&) { ::chmod(dir_.c_str(), 0555); }, false, "Cannot write file", ""},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -228,7 +292,7 @@ TEST_F(ProtocolEditorTest, FileProblemsWhileOpenAreShownAndLeaveTheFileWhole) {
       EXPECT_EQ(ReadFile(disk), kLibrary);
     } else {
       EXPECT_TRUE(Messages().empty());
-      EXPECT_EQ(ReadFile(disk), WithCrLf(Renamed("FlowNew")));
+      EXPECT_EQ(ReadFile(disk), row.file);
       struct stat after {};
       ASSERT_EQ(::stat(disk.c_str(), &after), 0);
       if (before.st_mode) {
@@ -260,7 +324,7 @@ TEST_F(ProtocolEditorTest, LinkedFileIsWrittenThroughTheLink) {
   });
   EXPECT_EQ(RunEdit(library_.Get()), std::make_pair(S_OK, true));
   EXPECT_TRUE(std::filesystem::is_symlink(link));
-  EXPECT_EQ(ReadFile(target), WithCrLf(Renamed("FlowNew")));
+  EXPECT_EQ(ReadFile(target), Renamed("FlowNew"));
   EXPECT_EQ(CallerFlowID(), "FlowNew");
 }
 
@@ -322,6 +386,62 @@ TEST_F(ProtocolEditorTest, LibraryWithoutAFileFailsWithoutAWindow) {
     EXPECT_NE(WideToAnsi(TakeErrorDescription()).find(row.message), std::string::npos);
     EXPECT_TRUE(rec_->Forms().empty());
   }
+}
+
+// Tab walks the controls of the page shown, from a list's tree into its item
+// editor and on, and never stops on the tool bars' buttons, which a person
+// reaches by mouse and by their shortcuts; Shift+Tab walks back.
+TEST_F(ProtocolEditorTest, TabGoesFromEachTreeToItsItemEditorPastTheToolButtons) {
+  const std::vector<std::string> flowsPage = {
+      "TPacketLibraryEditForm.PageControl",
+      "FlowsEditFrame.FlowsTV",
+      "FlowEditFrame.IndexED",
+      "FlowEditFrame.IDED",
+      "FlowEditFrame.FlowTypeCO",
+      "FlowItemsEditFrame.FlowItemsTV",
+      "FlowItemEditFrame.IndexED",
+      "FlowItemEditFrame.IDED",
+      "FlowItemEditFrame.DirectionCO",
+      "FlowItemEditFrame.DataValueRB",
+      "FlowItemEditFrame.DataED",
+      "FlowItemEditFrame.PacketTypeRB",
+      "FlowItemEditFrame.RetryCountED",
+      "FlowItemEditFrame.IntervalED",
+      "FlowItemEditFrame.NextFlowItemIDED",
+      "FlowItemEditFrame.FlagsLB",
+      "FlowsEditFrame.ConnectionRepetitionsLimitED",
+      "FlowsEditFrame.DataSendRepetitionsLimitED",
+      "FlowsEditFrame.WCKLimitED",
+      "FlowsEditFrame.NAKLimitED",
+      "Panel.OKBT",
+      "Panel.CancelBT",
+  };
+  // The stops met from the start until the walk comes round again.
+  auto walk = [](ui::Form& f, bool back) {
+    std::vector<std::string> stops;
+    do {
+      ui::PressTab(f, back);
+      const ui::Control* c = f.ActiveControl();
+      if (!c) break;
+      stops.push_back(c->Parent()->Name() + "." + c->Name());
+    } while (stops.size() < 2 || stops.back() != stops.front());
+    stops.pop_back();
+    return stops;
+  };
+  Play([&](ui::Form& f) {
+    EXPECT_EQ(walk(f, false), flowsPage);
+    EXPECT_EQ(walk(f, true), std::vector<std::string>(flowsPage.rbegin(), flowsPage.rend()));
+    // On the packets page the nested field tree leads into the field editor.
+    ASSERT_TRUE(ui::SelectPage(Pages(f), 2));
+    const std::vector<std::string> stops = walk(f, false);
+    auto tree = std::find(stops.begin(), stops.end(), "FieldDefsEditFrame.FieldDefsTV");
+    ASSERT_NE(tree, stops.end());
+    EXPECT_EQ(*std::next(tree), "FieldDefEditFrame.IndexED");
+    for (const std::string& stop : stops) EXPECT_EQ(stop.find("ToolButton"), std::string::npos) << stop;
+    ui::PressEscape(f);
+  });
+  EXPECT_EQ(RunEdit(library_.Get()), std::make_pair(S_OK, false));
+  EXPECT_TRUE(Messages().empty());
 }
 
 TEST_F(ProtocolEditorTest, ProtocolEditOpensItsLibrarysEditor) {
