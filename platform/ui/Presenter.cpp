@@ -81,8 +81,6 @@ std::shared_ptr<Presenter> SetPresenter(std::shared_ptr<Presenter> presenter) {
   return previous;
 }
 
-int ShowModalForm(const FormRequest& request) { return ModalPresenter()->ShowModal(request); }
-
 }  // namespace ui
 
 extern "C" int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {

@@ -77,9 +77,6 @@ COM_API std::shared_ptr<Presenter> CurrentPresenter();
 // presenter it was given.
 COM_API std::shared_ptr<Presenter> SetPresenter(std::shared_ptr<Presenter> presenter);
 
-// Shows a form modally through the current presenter.
-COM_API int ShowModalForm(const FormRequest& request);
-
 // The presenter of a modal call (a message box, a form): the installed one;
 // when none is installed, the renderer's (Renderer.h) if one can be set up,
 // installed once for the process; else the headless one.

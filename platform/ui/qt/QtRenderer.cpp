@@ -5,16 +5,12 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <QDialog>
-#include <QDialogButtonBox>
 #include <QEventLoop>
-#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QThread>
 #include <QTimer>
-#include <QVBoxLayout>
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
@@ -173,24 +169,10 @@ int QtRenderer::ShowMessage(const MessageBoxRequest& request) {
   return handoff->answer;
 }
 
-int QtRenderer::ShowModal(const FormRequest& request) {
-  if (!OnGuiThread()) return HeadlessPresenter().ShowModal(request);
-  QDialog dialog;
-  dialog.setWindowTitle(FromAnsi(request.caption));
-  auto* layout = new QVBoxLayout(&dialog);
-  for (const auto& [name, text] : request.texts) {
-    auto* label = new QLabel(FromAnsi(text), &dialog);
-    label->setObjectName(QString::fromStdString(name));
-    layout->addWidget(label);
-  }
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
-  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-  layout->addWidget(buttons);
-  shared_->loops.fetch_add(1);
-  const int code = dialog.exec();
-  shared_->loops.fetch_sub(1);
-  return code == QDialog::Accepted ? IDOK : request.defaultResult;
-}
+// Forms of the control model are shown by RunModal; a form known only by its
+// description (the default RunModal's question, asked off the GUI thread) gets
+// the headless answer.
+int QtRenderer::ShowModal(const FormRequest& request) { return HeadlessPresenter().ShowModal(request); }
 
 void QtRenderer::RunModal(Form& form) {
   if (!OnGuiThread()) {

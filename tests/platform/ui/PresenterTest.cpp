@@ -85,9 +85,9 @@ TEST(Presenter, ModalFormsAreRecordedWithTheirTexts) {
   auto rec = std::make_shared<ui::RecordingPresenter>();
   ui::ScopedPresenter scope(rec);
   ui::FormRequest about{"AboutDialog", "About", {{"NameLbl", "Product"}, {"OkBtn", "OK"}}, IDOK};
-  EXPECT_EQ(ui::ShowModalForm(about), IDOK);
+  EXPECT_EQ(ui::ModalPresenter()->ShowModal(about), IDOK);
   rec->AnswerForms(IDCANCEL);
-  EXPECT_EQ(ui::ShowModalForm(about), IDCANCEL);
+  EXPECT_EQ(ui::ModalPresenter()->ShowModal(about), IDCANCEL);
   auto forms = rec->Forms();
   ASSERT_EQ(forms.size(), 2u);
   EXPECT_EQ(forms[0].name, "AboutDialog");
