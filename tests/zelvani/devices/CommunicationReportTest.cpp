@@ -2,6 +2,7 @@
 // save switch, appending within one second, keeping lines a failed save could
 // not write, the line cap, concurrent writers and the save at unload. Every
 // test runs in its own temporary current directory with a fixed report clock.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -9,7 +10,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <regex>
 #include <set>
 #include <thread>
 
@@ -247,8 +247,8 @@ TEST_F(ReportTest, RealClockNamesTheFile) {
   ASSERT_TRUE(SaveCommunicationReport());
   auto files = FilesIn(dir_);
   ASSERT_EQ(files.size(), 1u);
-  EXPECT_TRUE(std::regex_match(files[0], std::regex(R"(REPORT \d{4}\.\d\d\.\d\d \d\d\.\d\d\.\d\d\.TXT)"))) << files[0];
-  EXPECT_TRUE(std::regex_match(ReadFile(dir_ / files[0]), std::regex(R"(\[\d\d:\d\d:\d\d\.\d{3}\] now\r\n)")));
+  EXPECT_THAT(files[0], testing::MatchesRegex(R"(REPORT [0-9]{4}\.[0-9]{2}\.[0-9]{2} [0-9]{2}\.[0-9]{2}\.[0-9]{2}\.TXT)"));
+  EXPECT_THAT(ReadFile(dir_ / files[0]), testing::MatchesRegex("\\[[0-9]{2}:[0-9]{2}:[0-9]{2}\\.[0-9]{3}\\] now\r\n"));
 }
 
 TEST_F(ReportTest, LinesLeftAreSavedWhenTheLibraryUnloads) {
