@@ -835,10 +835,10 @@ HRESULT LoadFromPath(const std::string& path, ITypeLib** out) {
     *out = &ObjectOf(StdOleDesc());
     return S_OK;
   }
-  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  std::string why;
+  void* handle = LoadModuleFile(path, why);
   if (!handle) {
-    const char* err = dlerror();
-    SetErrorInfoText(IUnknown::Iid, u"", AnsiToWide("Cannot load type library " + path + ": " + (err ? err : "")));
+    SetErrorInfoText(IUnknown::Iid, u"", AnsiToWide("Cannot load type library " + path + ": " + why));
     return TYPE_E_CANTLOADLIBRARY;
   }
   auto get = reinterpret_cast<DllGetTypeLibFn>(dlsym(handle, "DllGetTypeLib"));
