@@ -18,6 +18,8 @@
 #include <unordered_set>
 #include <utility>
 
+#include "platform/com/regularfile.h"
+
 // A handle names a key by its root and path, not by a node of the tree: the tree
 // is replaced whenever the file is read again, and a key may be deleted while a
 // handle to it is open (later calls through the handle then find nothing).
@@ -374,26 +376,35 @@ LSTATUS LoadFile(const std::string& path, Tree& tree, FileId& id, std::string& e
     error = "registry file unknown: neither PLATFORM_REGISTRY nor a home directory is set";
     return ERROR_CANTREAD;
   }
-  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.get() < 0) {
-    if (errno == ENOENT) return ERROR_SUCCESS;
-    error = FileError(path, "cannot open", errno);
-    return ERROR_CANTREAD;
-  }
+  // Only a regular file is read: a FIFO under the name is refused without
+  // being opened for reading, which would wait for a writer for good.
+  const com::RegularFile file = com::RegularFile::OpenForReading(path);
   struct stat st {};
-  if (::fstat(fd.get(), &st) != 0) {
+  if (!file.IsOpen()) {
+    switch (file.Why()) {
+      case com::RegularFile::Failure::Missing:
+        if (file.Error() == ENOENT) return ERROR_SUCCESS;
+        error = FileError(path, "cannot open", file.Error());
+        return ERROR_CANTREAD;
+      case com::RegularFile::Failure::NotRegular:
+        // Known by its identity, so that it is not looked at again until it changes.
+        if (::stat(path.c_str(), &st) == 0) id = FileId::Of(st);
+        error = "registry file " + path + ": not a regular file";
+        return ERROR_CANTREAD;
+      default:
+        error = FileError(path, "cannot open", file.Error());
+        return ERROR_CANTREAD;
+    }
+  }
+  if (::fstat(file.Descriptor(), &st) != 0) {
     error = FileError(path, "cannot stat", errno);
     return ERROR_CANTREAD;
   }
   id = FileId::Of(st);
-  if (!S_ISREG(st.st_mode)) {
-    error = "registry file " + path + ": not a regular file";
-    return ERROR_CANTREAD;
-  }
   std::string text;
   char buf[65536];
   for (;;) {
-    ssize_t n = ::read(fd.get(), buf, sizeof buf);
+    ssize_t n = ::read(file.Descriptor(), buf, sizeof buf);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       error = FileError(path, "cannot read", errno);

@@ -9,7 +9,9 @@
 // needed and again whenever it changed on disk; every write goes to a temporary
 // file that is then renamed over the old one, under an advisory lock, so readers
 // never see half a file. A file that cannot be parsed is reported and never
-// overwritten.
+// overwritten; so is anything under the path that is not a regular file (a
+// FIFO, a device), which is not even opened for reading: every call fails at
+// once with a read error.
 #pragma once
 
 #include <optional>

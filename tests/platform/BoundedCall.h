@@ -71,7 +71,9 @@ class Fifo {
 };
 
 // Runs CALL on a thread of its own. A call that has not returned within a
-// generous bound is blocked: the test fails, and UNBLOCK frees it.
+// generous bound is blocked: the test fails, and UNBLOCK frees it, again and
+// again until the call returns (a call may block on the same FIFO more than
+// once).
 inline void WithinBound(const std::function<void()>& call, const std::function<void()>& unblock) {
   std::promise<void> done;
   std::future<void> finished = done.get_future();
@@ -81,7 +83,8 @@ inline void WithinBound(const std::function<void()>& call, const std::function<v
   });
   if (finished.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
     ADD_FAILURE() << "the call blocked";
-    unblock();
+    do unblock();
+    while (finished.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready);
   }
   runner.join();
 }
