@@ -11,6 +11,7 @@
 #include "platform/com/ansi.h"
 #include "platform/com/error.h"
 #include "platform/com/registry.h"
+#include "platform/com/regularfile.h"
 
 namespace {
 
@@ -84,9 +85,8 @@ HRESULT FindFactory(Activation& s, REFCLSID clsid, CachedFactory& out) {
     // The module announces its classes while it loads; loading happens without
     // the lock held since module initialisation calls back into this layer.
     s.lock.unlock();
-    handle = dlopen(path->c_str(), RTLD_NOW | RTLD_LOCAL);
-    const char* err = handle ? nullptr : dlerror();
-    std::string errText = err ? err : "";
+    std::string errText;
+    handle = com::LoadModuleFile(*path, errText);
     s.lock.lock();
     if (!handle) return Fail(CO_E_DLLNOTFOUND, "Cannot load module " + *path + ": " + errText);
     s.libraries.emplace(*path, handle);
@@ -118,6 +118,28 @@ void WithdrawModule(LoadedModule* module) {
   std::lock_guard g(s.lock);
   std::erase(s.modules, module);
   std::erase_if(s.factories, [&](const auto& e) { return e.second.module == module; });
+}
+
+void* LoadModuleFile(const std::string& path, std::string& why) {
+  why.clear();
+  if (path.find('/') != std::string::npos) {
+    // Opened without blocking and looked at just before the loader opens it.
+    const RegularFile file = RegularFile::OpenForReading(path);
+    if (!file.IsOpen()) {
+      switch (file.Why()) {
+        case RegularFile::Failure::Missing: why = "no such file"; break;
+        case RegularFile::Failure::NotRegular: why = "not a regular file"; break;
+        default: why = std::strerror(file.Error()); break;
+      }
+      return nullptr;
+    }
+  }
+  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!handle) {
+    const char* err = dlerror();
+    why = err ? err : "cannot be loaded";
+  }
+  return handle;
 }
 
 void ThrowCreateFailed(HRESULT hr, REFCLSID clsid) {

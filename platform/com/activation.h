@@ -4,8 +4,8 @@
 // CoGetClassObject looks for the class, in order, in the factory cache, in the
 // modules already loaded into the process, and in the registry's
 // "HKEY_CLASSES_ROOT\CLSID\{clsid}\InprocServer32" entry, whose module is loaded
-// with dlopen and asked through its DllGetClassObject. A factory once found is
-// cached, so later creations touch neither the registry nor the file system.
+// (LoadModuleFile) and asked through its DllGetClassObject. A factory once found
+// is cached, so later creations touch neither the registry nor the file system.
 #pragma once
 
 #include <cstddef>
@@ -62,6 +62,16 @@ class LoadedModule {
 };
 COM_API void AnnounceModule(LoadedModule* module);
 COM_API void WithdrawModule(LoadedModule* module);
+
+// Loads a module file and keeps it loaded; its handle, or null with the reason
+// in `why`. A path (a name with a '/') is loaded only when it names a regular
+// file: anything else under it is refused before the loader opens it, since
+// the loader's open of a FIFO waits for a writer for good, holding the
+// loader's lock, so that every later load in the process would wait too. A
+// bare module name is looked for by the loader in the library directories.
+// Activation, the type library loader and the registration tool load modules
+// through here.
+COM_API void* LoadModuleFile(const std::string& path, std::string& why);
 
 [[noreturn]] COM_API void ThrowCreateFailed(HRESULT hr, REFCLSID clsid);
 

@@ -26,9 +26,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: comreg [-u] <module>\n");
     return 2;
   }
-  void* handle = dlopen(path, RTLD_NOW | RTLD_LOCAL);
+  std::string why;
+  void* handle = com::LoadModuleFile(path, why);
   if (!handle) {
-    std::fprintf(stderr, "comreg: cannot load %s: %s\n", path, dlerror());
+    std::fprintf(stderr, "comreg: cannot load %s: %s\n", path, why.c_str());
     return 1;
   }
   const char* entry = unregister ? "DllUnregisterServer" : "DllRegisterServer";

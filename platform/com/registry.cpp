@@ -18,6 +18,8 @@
 #include <unordered_set>
 #include <utility>
 
+#include "platform/com/regularfile.h"
+
 // A handle names a key by its root and path, not by a node of the tree: the tree
 // is replaced whenever the file is read again, and a key may be deleted while a
 // handle to it is open (later calls through the handle then find nothing).
@@ -374,26 +376,35 @@ LSTATUS LoadFile(const std::string& path, Tree& tree, FileId& id, std::string& e
     error = "registry file unknown: neither PLATFORM_REGISTRY nor a home directory is set";
     return ERROR_CANTREAD;
   }
-  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.get() < 0) {
-    if (errno == ENOENT) return ERROR_SUCCESS;
-    error = FileError(path, "cannot open", errno);
-    return ERROR_CANTREAD;
-  }
+  // Only a regular file is read: a FIFO under the name is refused without
+  // being opened for reading, which would wait for a writer for good.
+  const com::RegularFile file = com::RegularFile::OpenForReading(path);
   struct stat st {};
-  if (::fstat(fd.get(), &st) != 0) {
+  if (!file.IsOpen()) {
+    switch (file.Why()) {
+      case com::RegularFile::Failure::Missing:
+        if (file.Error() == ENOENT) return ERROR_SUCCESS;
+        error = FileError(path, "cannot open", file.Error());
+        return ERROR_CANTREAD;
+      case com::RegularFile::Failure::NotRegular:
+        // Known by its identity, so that it is not looked at again until it changes.
+        if (::stat(path.c_str(), &st) == 0) id = FileId::Of(st);
+        error = "registry file " + path + ": not a regular file";
+        return ERROR_CANTREAD;
+      default:
+        error = FileError(path, "cannot open", file.Error());
+        return ERROR_CANTREAD;
+    }
+  }
+  if (::fstat(file.Descriptor(), &st) != 0) {
     error = FileError(path, "cannot stat", errno);
     return ERROR_CANTREAD;
   }
   id = FileId::Of(st);
-  if (!S_ISREG(st.st_mode)) {
-    error = "registry file " + path + ": not a regular file";
-    return ERROR_CANTREAD;
-  }
   std::string text;
   char buf[65536];
   for (;;) {
-    ssize_t n = ::read(fd.get(), buf, sizeof buf);
+    ssize_t n = ::read(file.Descriptor(), buf, sizeof buf);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       error = FileError(path, "cannot read", errno);
@@ -942,74 +953,126 @@ std::vector<std::pair<std::string, std::string>> Values(const std::string& keyPa
 }
 
 struct Transaction::Impl {
-  enum Kind { kSetValue, kCreateKey, kDeleteTree };
+  enum Kind { kSetValue, kCreateKey, kDeleteTree, kDecide };
   struct Op {
     Kind kind;
     std::string keyPath;
     std::string name;
     std::string value;
+    std::function<void(const Snapshot&, Transaction&)> decide;
   };
   std::vector<Op> ops;
 };
+
+namespace {
+
+// The registry as a transaction finds it, changes made before included.
+class TreeSnapshot final : public Snapshot {
+ public:
+  explicit TreeSnapshot(Tree& tree) : tree_(tree) {}
+  bool HasKey(const std::string& keyPath) const override { return Find(keyPath) != nullptr; }
+  std::vector<std::string> SubKeys(const std::string& keyPath) const override {
+    std::vector<std::string> names;
+    if (const Key* key = Find(keyPath))
+      for (const Key& child : key->children) names.push_back(child.name);
+    return names;
+  }
+
+ private:
+  const Key* Find(const std::string& keyPath) const {
+    FullPath path;
+    return ParseFullPath(keyPath, path) ? Locate(tree_[path.root], path.parts) : nullptr;
+  }
+  Tree& tree_;
+};
+
+}  // namespace
+
+// Applies a transaction's changes to the tree in order; a decided change
+// reads the tree as the changes before it left it, and its own changes are
+// applied at once. ERROR_INVALID_PARAMETER for a malformed key path.
+struct TransactionApplier {
+  static LSTATUS Apply(Tree& tree, const Transaction& t, bool& changed);
+};
+
+LSTATUS TransactionApplier::Apply(Tree& tree, const Transaction& t, bool& changed) {
+  for (const Transaction::Impl::Op& op : t.impl_->ops) {
+    if (op.kind == Transaction::Impl::kDecide) {
+      Transaction decided;
+      op.decide(TreeSnapshot(tree), decided);
+      if (LSTATUS status = Apply(tree, decided, changed); status != ERROR_SUCCESS) return status;
+      continue;
+    }
+    FullPath path;
+    if (!ParseFullPath(op.keyPath, path)) return ERROR_INVALID_PARAMETER;
+    Key& root = tree[path.root];
+    const std::vector<std::string>& parts = path.parts;
+    switch (op.kind) {
+      case Transaction::Impl::kSetValue: {
+        Key& key = EnsureKey(root, parts, &changed);
+        changed |= SetValueIn(key, op.name, op.value);
+        break;
+      }
+      case Transaction::Impl::kCreateKey:
+        EnsureKey(root, parts, &changed);
+        break;
+      case Transaction::Impl::kDeleteTree:
+        // Deleting a root clears it; a missing key is already deleted.
+        if (parts.empty()) {
+          changed |= ClearKey(root);
+        } else if (Key* parent = Locate(root, std::vector<std::string>(parts.begin(), parts.end() - 1))) {
+          changed |= RemoveChild(*parent, parts.back());
+        }
+        break;
+      case Transaction::Impl::kDecide: break;
+    }
+  }
+  return ERROR_SUCCESS;
+}
 
 Transaction::Transaction() : impl_(new Impl) {}
 
 Transaction::~Transaction() { delete impl_; }
 
 void Transaction::SetValue(const std::string& keyPath, const std::string& name, const std::string& value) {
-  impl_->ops.push_back({Impl::kSetValue, keyPath, name, value});
+  impl_->ops.push_back({Impl::kSetValue, keyPath, name, value, {}});
 }
 
-void Transaction::CreateKey(const std::string& keyPath) { impl_->ops.push_back({Impl::kCreateKey, keyPath, {}, {}}); }
+void Transaction::CreateKey(const std::string& keyPath) {
+  impl_->ops.push_back({Impl::kCreateKey, keyPath, {}, {}, {}});
+}
 
 void Transaction::DeleteTree(const std::string& keyPath) {
-  impl_->ops.push_back({Impl::kDeleteTree, keyPath, {}, {}});
+  impl_->ops.push_back({Impl::kDeleteTree, keyPath, {}, {}, {}});
+}
+
+void Transaction::Decide(std::function<void(const Snapshot&, Transaction&)> decide) {
+  impl_->ops.push_back({Impl::kDecide, {}, {}, {}, std::move(decide)});
 }
 
 HRESULT Transaction::Commit(std::string* error) {
   std::string text;
   HRESULT hr = S_OK;
   try {
-    std::vector<FullPath> paths(impl_->ops.size());
-    for (std::size_t i = 0; i < impl_->ops.size(); ++i) {
-      if (!ParseFullPath(impl_->ops[i].keyPath, paths[i])) {
-        if (error) *error = "invalid registry key path \"" + impl_->ops[i].keyPath + "\"";
+    for (const Impl::Op& op : impl_->ops) {
+      FullPath path;
+      if (op.kind != Impl::kDecide && !ParseFullPath(op.keyPath, path)) {
+        if (error) *error = "invalid registry key path \"" + op.keyPath + "\"";
         return E_INVALIDARG;
       }
     }
     State& s = GetState();
     std::lock_guard lock(s.mu);
-    WriteResult r = ModifyLocked(s, [&](Tree& tree, bool& changed) {
-      for (std::size_t i = 0; i < impl_->ops.size(); ++i) {
-        const Impl::Op& op = impl_->ops[i];
-        Key& root = tree[paths[i].root];
-        const std::vector<std::string>& parts = paths[i].parts;
-        switch (op.kind) {
-          case Impl::kSetValue: {
-            Key& key = EnsureKey(root, parts, &changed);
-            changed |= SetValueIn(key, op.name, op.value);
-            break;
-          }
-          case Impl::kCreateKey:
-            EnsureKey(root, parts, &changed);
-            break;
-          case Impl::kDeleteTree:
-            // Deleting a root clears it; a missing key is already deleted.
-            if (parts.empty()) {
-              changed |= ClearKey(root);
-            } else if (Key* parent = Locate(root, std::vector<std::string>(parts.begin(), parts.end() - 1))) {
-              changed |= RemoveChild(*parent, parts.back());
-            }
-            break;
-        }
-      }
-      return ERROR_SUCCESS;
-    });
+    WriteResult r =
+        ModifyLocked(s, [&](Tree& tree, bool& changed) { return TransactionApplier::Apply(tree, *this, changed); });
     switch (r.kind) {
       case WriteResult::kDone: impl_->ops.clear(); break;
       case WriteResult::kLoadFailed: hr = REGDB_E_READREGDB; break;
       case WriteResult::kWriteFailed: hr = REGDB_E_WRITEREGDB; break;
-      case WriteResult::kRejected: hr = E_UNEXPECTED; break;
+      case WriteResult::kRejected:
+        hr = r.status == ERROR_INVALID_PARAMETER ? E_INVALIDARG : E_UNEXPECTED;
+        if (hr == E_INVALIDARG) r.error = "invalid registry key path in a decided change";
+        break;
     }
     text = std::move(r.error);
   } catch (const std::bad_alloc&) {

@@ -9,9 +9,12 @@
 // needed and again whenever it changed on disk; every write goes to a temporary
 // file that is then renamed over the old one, under an advisory lock, so readers
 // never see half a file. A file that cannot be parsed is reported and never
-// overwritten.
+// overwritten; so is anything under the path that is not a regular file (a
+// FIFO, a device), which is not even opened for reading: every call fails at
+// once with a read error.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -84,6 +87,20 @@ COM_API std::vector<std::string> SubKeys(const std::string& keyPath);
 // Names and data of the values of a key.
 COM_API std::vector<std::pair<std::string, std::string>> Values(const std::string& keyPath);
 
+// The registry as a transaction finds it while it is applied: what the file
+// held under the writers' lock, with the transaction's earlier changes.
+class COM_API Snapshot {
+ public:
+  // Whether the key exists, its names compared as the registry compares them
+  // (in any letter case).
+  virtual bool HasKey(const std::string& keyPath) const = 0;
+  // Names of the immediate subkeys, in the file's order.
+  virtual std::vector<std::string> SubKeys(const std::string& keyPath) const = 0;
+
+ protected:
+  ~Snapshot() = default;
+};
+
 // Several changes written at once, in one file replacement.
 class COM_API Transaction {
  public:
@@ -94,6 +111,14 @@ class COM_API Transaction {
   void SetValue(const std::string& keyPath, const std::string& name, const std::string& value);
   void CreateKey(const std::string& keyPath);
   void DeleteTree(const std::string& keyPath);
+  // A change that depends on what the registry holds when it is written (a
+  // name that no key takes yet, say): when the transaction is applied, under
+  // the writers' lock, `decide` reads the registry through the snapshot and
+  // records its changes in the transaction it is given (never committing
+  // it), which are applied at once. No other writer, in this process or
+  // another, changes the registry in between. It runs once for each Commit
+  // that gets as far as reading the file.
+  void Decide(std::function<void(const Snapshot&, Transaction&)> decide);
   // Applies the changes and writes the file. S_OK, or a failing HRESULT with the
   // reason in `error` (unreadable or damaged file, write failure); on failure
   // nothing changes.
@@ -101,6 +126,7 @@ class COM_API Transaction {
 
  private:
   struct Impl;
+  friend struct TransactionApplier;
   Impl* impl_;
 };
 

@@ -4,12 +4,16 @@
 // the coclasses, then the enumerations. A dual interface has two type infos:
 // the dispatch view (TKIND_DISPATCH, listed in the library, its functions the
 // interface's own and inherited members as IDispatch::Invoke reaches them) and
-// the vtable view (TKIND_INTERFACE, its own members in slot order, each with an
-// HRESULT result and the value as a final retval parameter). Each view reaches
-// the other through GetRefTypeOfImplType(-1). Interfaces of other libraries
-// (IDispatch from the standard library, IQAVZLVDeviceStatistics for the
-// control) are referred to by the imports the description records and are
-// resolved by LIBID and version when a host asks for them.
+// the vtable view (TKIND_INTERFACE, its own members in slot order after its
+// bases', each with an HRESULT result and the value as a final retval
+// parameter, named in GetNames as well). Each view reaches the other through
+// GetRefTypeOfImplType(-1). Lookups by member id (GetNames, GetDocumentation)
+// also search the interfaces a view derives from, up to IUnknown. Interfaces
+// of other libraries (IDispatch from the standard library,
+// IQAVZLVDeviceStatistics for the control) are referred to by the imports the
+// description records and are resolved by LIBID and version when a host asks
+// for them. The standard library's IUnknown and IDispatch are plain vtable
+// interfaces described here, their functions returning their own results.
 //
 // The library and its type infos live as long as the process, as the module
 // holding the description does; their reference counts keep nothing.
@@ -39,10 +43,73 @@ constexpr HREFTYPE kRefPrimary = 0;   // a type of this library by index
 constexpr HREFTYPE kRefVtable = 1;    // the vtable view of a dual interface by index
 constexpr HREFTYPE kRefImported = 2;  // an interface of an imported library
 
-// The standard OLE library's two base interfaces.
+// A function of the standard library's interfaces: restricted, its result its
+// own (not an automation retval), its parameters with their declared direction.
+MemberDesc StdFunction(const char* name, MEMBERID id, VARTYPE result,
+                       std::initializer_list<std::pair<const char*, std::pair<VARTYPE, WORD>>> params) {
+  MemberDesc m;
+  m.name = name;
+  m.dispid = id;
+  m.result = result;
+  m.flags = kMemberRestricted;
+  for (const auto& [paramName, type] : params) {
+    ParamDesc p;
+    p.name = paramName;
+    p.vt = type.first;
+    p.direction = type.second;
+    m.params.push_back(std::move(p));
+  }
+  return m;
+}
+
+// The standard OLE library's two base interfaces, their functions in slot
+// order with the member ids and parameters OLE gives them. The library holds
+// no structures: a GUID, DISPPARAMS or EXCEPINFO is passed as void*.
+const InterfaceDesc& StdOleUnknown() {
+  constexpr WORD in = PARAMFLAG_FIN, out = PARAMFLAG_FOUT;
+  constexpr VARTYPE voidPtr = VT_BYREF | VT_VOID;
+  static const InterfaceDesc d(
+      "IUnknown", IUnknown::Iid, nullptr, "",
+      {
+          StdFunction("QueryInterface", 0x60000000, VT_HRESULT,
+                      {{"riid", {voidPtr, in}}, {"ppvObject", {VT_BYREF | VT_PTR, out}}}),
+          StdFunction("AddRef", 0x60000001, VT_UI4, {}),
+          StdFunction("Release", 0x60000002, VT_UI4, {}),
+      },
+      kInterfaceVtableOnly);
+  return d;
+}
+
+const InterfaceDesc& StdOleDispatch() {
+  constexpr WORD in = PARAMFLAG_FIN, out = PARAMFLAG_FOUT;
+  constexpr VARTYPE voidPtr = VT_BYREF | VT_VOID;
+  static const InterfaceDesc d(
+      "IDispatch", IDispatch::Iid, &StdOleUnknown(), "",
+      {
+          StdFunction("GetTypeInfoCount", 0x60010000, VT_HRESULT, {{"pctinfo", {VT_BYREF | VT_UINT, out}}}),
+          StdFunction("GetTypeInfo", 0x60010001, VT_HRESULT,
+                      {{"iTInfo", {VT_UINT, in}}, {"lcid", {VT_UI4, in}}, {"ppTInfo", {VT_BYREF | VT_PTR, out}}}),
+          StdFunction("GetIDsOfNames", 0x60010002, VT_HRESULT,
+                      {{"riid", {voidPtr, in}},
+                       {"rgszNames", {VT_BYREF | VT_LPWSTR, in}},
+                       {"cNames", {VT_UINT, in}},
+                       {"lcid", {VT_UI4, in}},
+                       {"rgDispId", {VT_BYREF | VT_I4, out}}}),
+          StdFunction("Invoke", 0x60010003, VT_HRESULT,
+                      {{"dispIdMember", {VT_I4, in}},
+                       {"riid", {voidPtr, in}},
+                       {"lcid", {VT_UI4, in}},
+                       {"wFlags", {VT_UI2, in}},
+                       {"pDispParams", {voidPtr, in | out}},
+                       {"pVarResult", {VT_BYREF | VT_VARIANT, out}},
+                       {"pExcepInfo", {voidPtr, out}},
+                       {"puArgErr", {VT_BYREF | VT_UINT, out}}}),
+      },
+      kInterfaceVtableOnly);
+  return d;
+}
+
 const TypeLibDesc& StdOleDesc() {
-  static const InterfaceDesc unknown("IUnknown", IUnknown::Iid, nullptr, "", {}, kInterfaceVtableOnly);
-  static const InterfaceDesc dispatch("IDispatch", IDispatch::Iid, &unknown, "", {}, kInterfaceVtableOnly);
   static const TypeLibDesc lib = [] {
     TypeLibDesc d;
     d.name = "stdole";
@@ -50,10 +117,18 @@ const TypeLibDesc& StdOleDesc() {
     d.libid = kStdOleLibid;
     d.majorVersion = 2;
     d.minorVersion = 0;
-    d.interfaces = {&unknown, &dispatch};
+    d.interfaces = {&StdOleUnknown(), &StdOleDispatch()};
     return d;
   }();
   return lib;
+}
+
+// The interface another derives from: its base, or for a dispatchable one
+// without a base, IDispatch of the standard library; none for a plain
+// interface without one (IUnknown).
+const InterfaceDesc* BaseOf(const InterfaceDesc& d) {
+  if (d.base) return d.base;
+  return (d.flags & kInterfaceVtableOnly) ? nullptr : &StdOleDispatch();
 }
 
 BSTR Text(const std::string& utf8) { return SysAllocStringView(Utf8ToWide(utf8)); }
@@ -74,11 +149,13 @@ bool SameName(std::u16string_view a, const std::string& utf8) {
 
 // The number of vtable slots of an interface, its bases' included.
 WORD VtableSlots(const InterfaceDesc& d) {
-  if (d.iid == IUnknown::Iid) return 3;
-  if (d.iid == IDispatch::Iid) return 7;
-  WORD base = d.base ? VtableSlots(*d.base) : ((d.flags & kInterfaceVtableOnly) ? 0 : 7);
-  return static_cast<WORD>(base + d.members.size());
+  const InterfaceDesc* base = BaseOf(d);
+  return static_cast<WORD>((base ? VtableSlots(*base) : 0) + d.members.size());
 }
+
+// The name of a vtable view's final retval parameter, which the descriptions
+// leave unnamed (a table names only the parameters a caller passes).
+const std::string kRetvalName = "RetVal";
 
 void FreeTypeDesc(TYPEDESC& t) {
   if (t.vt == VT_PTR && t.lptdesc) {
@@ -162,7 +239,24 @@ class TypeInfoObject final : public ITypeInfo {
 
  private:
   bool IsDual() const { return itf_ && !(itf_->flags & (kInterfaceDispatchOnly | kInterfaceVtableOnly)); }
-  const MemberDesc* FirstFunction(MEMBERID memid) const;
+  // A function of this view by member id, else of the interfaces it derives
+  // from (nearest first, the standard library's included), as OLE's lookups
+  // by member id search them; with the interface that declares it.
+  struct Found {
+    const MemberDesc* member = nullptr;
+    const InterfaceDesc* owner = nullptr;
+  };
+  Found FindFunction(MEMBERID memid) const;
+  // Whether this view gives a member of OWNER its result as a final retval
+  // parameter: a vtable view of an automation interface does (the dual
+  // convention); a plain interface's functions return their own result.
+  bool HasRetval(const MemberDesc& m, const InterfaceDesc& owner) const {
+    return view_ == View::Vtable && !(owner.flags & kInterfaceVtableOnly) && m.result != VT_EMPTY;
+  }
+  // How many types this one implements: IDispatch for a dispatch view, the
+  // base for a vtable view (none for IUnknown), the default and source
+  // interfaces for a coclass.
+  UINT ImplTypes() const;
   TYPEDESC MakeTypeDesc(VARTYPE vt, const IID& iid) const;
 
   TypeLibObject& lib_;
@@ -473,20 +567,20 @@ HRESULT TypeInfoObject::GetTypeAttr(TYPEATTR** out) {
   switch (view_) {
     case View::Dispatch:
       a->typekind = TKIND_DISPATCH;
-      a->cImplTypes = 1;  // IDispatch
-      a->cbSizeVft = 7 * kPointerSize;
+      a->cImplTypes = static_cast<WORD>(ImplTypes());
+      a->cbSizeVft = static_cast<WORD>(VtableSlots(StdOleDispatch()) * kPointerSize);
       a->wTypeFlags = IsDual() ? (TYPEFLAG_FDUAL | TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDISPATCHABLE)
                                : TYPEFLAG_FDISPATCHABLE;
       break;
     case View::Vtable:
       a->typekind = TKIND_INTERFACE;
-      a->cImplTypes = (itf_->base || !(itf_->flags & kInterfaceVtableOnly)) ? 1 : 0;
+      a->cImplTypes = static_cast<WORD>(ImplTypes());
       a->cbSizeVft = static_cast<WORD>(VtableSlots(*itf_) * kPointerSize);
       if (IsDual()) a->wTypeFlags = TYPEFLAG_FDUAL | TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDISPATCHABLE;
       break;
     case View::Coclass:
       a->typekind = TKIND_COCLASS;
-      a->cImplTypes = coclass_->sourceInterface ? 2 : 1;
+      a->cImplTypes = static_cast<WORD>(ImplTypes());
       a->wTypeFlags = TYPEFLAG_FCANCREATE;
       if (coclass_->flags & kTypeHidden) a->wTypeFlags |= TYPEFLAG_FHIDDEN;
       if (coclass_->flags & kTypeControl) a->wTypeFlags |= TYPEFLAG_FCONTROL;
@@ -518,6 +612,13 @@ TYPEDESC TypeInfoObject::MakeTypeDesc(VARTYPE vt, const IID& iid) const {
     t.lptdesc->hreftype = ref;
     return t;
   }
+  if (vt == VT_PTR) {
+    // A pointer of no declared type: void*.
+    t.vt = VT_PTR;
+    t.lptdesc = new TYPEDESC{};
+    t.lptdesc->vt = VT_VOID;
+    return t;
+  }
   t.vt = vt == VT_EMPTY ? static_cast<VARTYPE>(VT_VOID) : vt;
   return t;
 }
@@ -528,7 +629,7 @@ HRESULT TypeInfoObject::GetFuncDesc(UINT index, FUNCDESC** out) {
   if (index >= functions_.size()) return TYPE_E_ELEMENTNOTFOUND;
   const MemberDesc& m = *functions_[index];
   const bool vtable = view_ == View::Vtable;
-  const bool retval = vtable && m.result != VT_EMPTY;
+  const bool retval = HasRetval(m, *itf_);
   const std::size_t n = m.params.size() + (retval ? 1 : 0);
 
   auto* f = new FUNCDESC{};
@@ -541,8 +642,9 @@ HRESULT TypeInfoObject::GetFuncDesc(UINT index, FUNCDESC** out) {
   if (m.flags & kMemberRestricted) f->wFuncFlags |= FUNCFLAG_FRESTRICTED;
   // The slot: a vtable view's own members follow its bases'; a dual
   // interface's dispatch view gives the same slots.
-  if (IsDual()) {
-    const std::size_t before = view_ == View::Vtable ? VtableSlots(*itf_) - itf_->members.size() : 7;
+  if (vtable || IsDual()) {
+    const std::size_t before =
+        vtable ? VtableSlots(*itf_) - itf_->members.size() : VtableSlots(StdOleDispatch());
     f->oVft = static_cast<SHORT>((before + index) * kPointerSize);
   }
   f->lprgelemdescParam = n ? new ELEMDESC[n]{} : nullptr;
@@ -550,11 +652,9 @@ HRESULT TypeInfoObject::GetFuncDesc(UINT index, FUNCDESC** out) {
     const ParamDesc& p = m.params[i];
     ELEMDESC& e = f->lprgelemdescParam[i];
     e.tdesc = MakeTypeDesc(p.vt, p.iid);
-    e.paramdesc.wParamFlags = (p.vt & VT_BYREF) ? (PARAMFLAG_FIN | PARAMFLAG_FOUT) : PARAMFLAG_FIN;
-    if (p.optional) {
-      e.paramdesc.wParamFlags |= PARAMFLAG_FOPT;
-      ++f->cParamsOpt;
-    }
+    e.paramdesc.wParamFlags =
+        p.direction ? p.direction : (p.vt & VT_BYREF) ? (PARAMFLAG_FIN | PARAMFLAG_FOUT) : PARAMFLAG_FIN;
+    if (p.optional) e.paramdesc.wParamFlags |= PARAMFLAG_FOPT;
     if (p.hasDefault) {
       e.paramdesc.wParamFlags |= PARAMFLAG_FHASDEFAULT;
       e.paramdesc.pparamdescex = new PARAMDESCEX{};
@@ -563,13 +663,25 @@ HRESULT TypeInfoObject::GetFuncDesc(UINT index, FUNCDESC** out) {
       VariantCopy(&e.paramdesc.pparamdescex->varDefaultValue, &p.defaultValue);
     }
   }
+  // The trailing VARIANT parameters a caller may leave out. A parameter with a
+  // default is marked optional too, but it is described by the default in its
+  // PARAMDESCEX and is not counted.
+  for (std::size_t i = m.params.size(); i-- > 0;) {
+    const ParamDesc& p = m.params[i];
+    if (!p.optional || p.hasDefault || p.vt != VT_VARIANT) break;
+    ++f->cParamsOpt;
+  }
   if (retval) {
     ELEMDESC& e = f->lprgelemdescParam[n - 1];
     e.tdesc.vt = VT_PTR;
     e.tdesc.lptdesc = new TYPEDESC(MakeTypeDesc(m.result, m.resultIid));
     e.paramdesc.wParamFlags = PARAMFLAG_FOUT | PARAMFLAG_FRETVAL;
   }
-  f->elemdescFunc.tdesc = vtable ? TYPEDESC{{nullptr}, VT_HRESULT} : MakeTypeDesc(m.result, m.resultIid);
+  // An automation interface's vtable functions return an HRESULT (the value
+  // goes to the retval); a plain interface's functions, and dispatch
+  // functions, return their own result.
+  const bool automationVtable = vtable && !(itf_->flags & kInterfaceVtableOnly);
+  f->elemdescFunc.tdesc = automationVtable ? TYPEDESC{{nullptr}, VT_HRESULT} : MakeTypeDesc(m.result, m.resultIid);
   *out = f;
   return S_OK;
 }
@@ -607,22 +719,38 @@ void TypeInfoObject::ReleaseVarDesc(VARDESC* v) {
   delete v;
 }
 
-const MemberDesc* TypeInfoObject::FirstFunction(MEMBERID memid) const {
+TypeInfoObject::Found TypeInfoObject::FindFunction(MEMBERID memid) const {
+  if (!itf_) return {};
   for (const MemberDesc* m : functions_)
-    if (m->dispid == memid) return m;
-  return nullptr;
+    if (m->dispid == memid) return {m, itf_};
+  for (const InterfaceDesc* d = BaseOf(*itf_); d; d = BaseOf(*d))
+    for (const MemberDesc& m : d->members)
+      if (m.dispid == memid) return {&m, d};
+  return {};
+}
+
+UINT TypeInfoObject::ImplTypes() const {
+  switch (view_) {
+    case View::Dispatch: return 1;
+    case View::Vtable: return BaseOf(*itf_) ? 1 : 0;
+    case View::Coclass: return coclass_->sourceInterface ? 2 : 1;
+    case View::Enum: return 0;
+  }
+  return 0;
 }
 
 HRESULT TypeInfoObject::GetNames(MEMBERID memid, BSTR* names, UINT max, UINT* count) {
   if (!names || !count) return E_INVALIDARG;
   *count = 0;
   std::vector<const std::string*> list;
-  if (const MemberDesc* m = FirstFunction(memid)) {
-    list.push_back(&m->name);
+  if (const Found found = FindFunction(memid); found.member) {
+    const MemberDesc& m = *found.member;
+    list.push_back(&m.name);
     // The value of a property write is the unnamed right side of the assignment.
-    std::size_t n = m->params.size();
-    if ((m->kind == MemberKind::PropPut || m->kind == MemberKind::PropPutRef) && n > 0) --n;
-    for (std::size_t i = 0; i < n; ++i) list.push_back(&m->params[i].name);
+    std::size_t n = m.params.size();
+    if ((m.kind == MemberKind::PropPut || m.kind == MemberKind::PropPutRef) && n > 0) --n;
+    for (std::size_t i = 0; i < n; ++i) list.push_back(&m.params[i].name);
+    if (HasRetval(m, *found.owner)) list.push_back(&kRetvalName);
   } else if (enum_ && memid >= kFirstConstantId &&
              static_cast<std::size_t>(memid - kFirstConstantId) < enum_->constants.size()) {
     list.push_back(&enum_->constants[memid - kFirstConstantId].name);
@@ -643,21 +771,12 @@ HRESULT TypeInfoObject::GetRefTypeOfImplType(UINT index, HREFTYPE* out) {
     if (!IsDual()) return TYPE_E_ELEMENTNOTFOUND;
     return lib_.RefOf(itf_->iid, view_ == View::Dispatch, *out) ? S_OK : TYPE_E_ELEMENTNOTFOUND;
   }
+  if (index >= ImplTypes()) return TYPE_E_ELEMENTNOTFOUND;
   switch (view_) {
-    case View::Dispatch:
-      if (index != 0) return TYPE_E_ELEMENTNOTFOUND;
-      return lib_.RefOf(IDispatch::Iid, true, *out) ? S_OK : TYPE_E_ELEMENTNOTFOUND;
-    case View::Vtable: {
-      if (index != 0) return TYPE_E_ELEMENTNOTFOUND;
-      if (itf_->base) return lib_.RefOf(itf_->base->iid, true, *out) ? S_OK : TYPE_E_ELEMENTNOTFOUND;
-      if (itf_->flags & kInterfaceVtableOnly) return TYPE_E_ELEMENTNOTFOUND;
-      return lib_.RefOf(IDispatch::Iid, true, *out) ? S_OK : TYPE_E_ELEMENTNOTFOUND;
-    }
+    case View::Dispatch: return lib_.RefOf(IDispatch::Iid, true, *out) ? S_OK : TYPE_E_ELEMENTNOTFOUND;
+    case View::Vtable: return lib_.RefOf(BaseOf(*itf_)->iid, true, *out) ? S_OK : TYPE_E_ELEMENTNOTFOUND;
     case View::Coclass: {
-      const InterfaceDesc* itf = index == 0 ? coclass_->defaultInterface
-                                 : index == 1 ? coclass_->sourceInterface
-                                              : nullptr;
-      if (!itf) return TYPE_E_ELEMENTNOTFOUND;
+      const InterfaceDesc* itf = index == 0 ? coclass_->defaultInterface : coclass_->sourceInterface;
       return lib_.RefOf(itf->iid, false, *out) ? S_OK : TYPE_E_ELEMENTNOTFOUND;
     }
     case View::Enum: break;
@@ -668,19 +787,10 @@ HRESULT TypeInfoObject::GetRefTypeOfImplType(UINT index, HREFTYPE* out) {
 HRESULT TypeInfoObject::GetImplTypeFlags(UINT index, INT* out) {
   if (!out) return E_INVALIDARG;
   *out = 0;
-  if (view_ == View::Coclass) {
-    if (index == 0) {
-      *out = IMPLTYPEFLAG_FDEFAULT;
-      return S_OK;
-    }
-    if (index == 1 && coclass_->sourceInterface) {
-      *out = IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE;
-      return S_OK;
-    }
-    return TYPE_E_ELEMENTNOTFOUND;
-  }
-  if (itf_ && index == 0) return S_OK;
-  return TYPE_E_ELEMENTNOTFOUND;
+  if (index >= ImplTypes()) return TYPE_E_ELEMENTNOTFOUND;
+  // A coclass's default interface, then its default source interface.
+  if (view_ == View::Coclass) *out = index == 0 ? IMPLTYPEFLAG_FDEFAULT : IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE;
+  return S_OK;
 }
 
 HRESULT TypeInfoObject::GetIDsOfNames(LPOLESTR* names, UINT count, MEMBERID* ids) {
@@ -715,9 +825,9 @@ HRESULT TypeInfoObject::GetDocumentation(MEMBERID memid, BSTR* name, BSTR* doc, 
   if (memid == MEMBERID_NIL) {
     n = &Name();
     d = itf_ ? &itf_->helpString : coclass_ ? &coclass_->helpString : &enum_->helpString;
-  } else if (const MemberDesc* m = FirstFunction(memid)) {
-    n = &m->name;
-    d = &m->helpString;
+  } else if (const Found found = FindFunction(memid); found.member) {
+    n = &found.member->name;
+    d = &found.member->helpString;
   } else if (enum_ && memid >= kFirstConstantId &&
              static_cast<std::size_t>(memid - kFirstConstantId) < enum_->constants.size()) {
     const EnumConstant& c = enum_->constants[memid - kFirstConstantId];
@@ -835,10 +945,10 @@ HRESULT LoadFromPath(const std::string& path, ITypeLib** out) {
     *out = &ObjectOf(StdOleDesc());
     return S_OK;
   }
-  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  std::string why;
+  void* handle = LoadModuleFile(path, why);
   if (!handle) {
-    const char* err = dlerror();
-    SetErrorInfoText(IUnknown::Iid, u"", AnsiToWide("Cannot load type library " + path + ": " + (err ? err : "")));
+    SetErrorInfoText(IUnknown::Iid, u"", AnsiToWide("Cannot load type library " + path + ": " + why));
     return TYPE_E_CANTLOADLIBRARY;
   }
   auto get = reinterpret_cast<DllGetTypeLibFn>(dlsym(handle, "DllGetTypeLib"));

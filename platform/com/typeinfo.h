@@ -8,7 +8,8 @@
 // its exported DllGetTypeLib) or by LIBID and version through the registry
 // (LoadRegTypeLib). The standard OLE library (stdole2, which both libraries
 // import for IDispatch) is built into this layer with its two base
-// interfaces, described by identity and vtable size only.
+// interfaces and their functions; it holds no structures, so a GUID,
+// DISPPARAMS or EXCEPINFO parameter is described as void*.
 //
 // Registration writes, under HKEY_CLASSES_ROOT:
 //   TypeLib\{LIBID}\<major>.<minor>               the library's help string
@@ -29,6 +30,7 @@ constexpr MEMBERID MEMBERID_NIL = DISPID_UNKNOWN;
 
 constexpr VARTYPE VT_PTR = 26;
 constexpr VARTYPE VT_USERDEFINED = 29;
+constexpr VARTYPE VT_LPWSTR = 31;
 
 enum TYPEKIND : int {
   TKIND_ENUM = 0,

@@ -41,6 +41,7 @@ struct ParamDesc {
   bool hasDefault = false;
   Variant defaultValue;
   IID iid{};  // for interface types: the interface (GUID_NULL for IDispatch and IUnknown)
+  WORD direction = 0;  // PARAMFLAG_FIN and PARAMFLAG_FOUT as declared; 0: in, or in and out by reference
 };
 
 // A parameter as written in a table: a name, optionally a default value and a

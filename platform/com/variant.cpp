@@ -532,14 +532,15 @@ bool EqualsIgnoringCase(std::u16string_view s, std::u16string_view lower) {
   return true;
 }
 
-// "True" and "False", also as the literals "#TRUE#" and "#FALSE#", in any
-// case; else a number, true when it is not 0.
+// "True" and "False" in any case, or the literals "#TRUE#" and "#FALSE#" as
+// written; else a number, true when it is not 0.
 HRESULT TextToBool(std::u16string_view s, const FormatSettings& fs, VARIANT_BOOL& out) {
   std::u16string_view t = TrimBlanks(s);
-  if (t.size() > 2 && t.front() == u'#' && t.back() == u'#') {
-    t = t.substr(1, t.size() - 2);
-    if (!EqualsIgnoringCase(t, u"true") && !EqualsIgnoringCase(t, u"false")) return DISP_E_TYPEMISMATCH;
+  if (t == u"#TRUE#" || t == u"#FALSE#") {
+    out = t == u"#TRUE#" ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
   }
+  if (t.size() > 2 && t.front() == u'#' && t.back() == u'#') return DISP_E_TYPEMISMATCH;
   if (EqualsIgnoringCase(t, u"true")) {
     out = VARIANT_TRUE;
     return S_OK;
@@ -1345,11 +1346,14 @@ HRESULT VariantChangeType(VARIANT* dest, const VARIANT* src, USHORT flags, VARTY
 }
 
 // The locale identifier is not used: texts always follow the process-wide
-// format settings. VT_VARIANT is no target: a variant cannot be coerced to
-// "any type". A by-reference source that refers to nothing has no value to
-// coerce, whatever the target.
+// format settings. A target that is no variant type at all is refused before
+// the source is looked at. A by-reference source that refers to nothing has no
+// value to coerce, whatever variant type is asked; after that, a by-reference
+// target is refused. VT_VARIANT is no target: a variant cannot be coerced to
+// "any type".
 HRESULT VariantChangeTypeEx(VARIANT* dest, const VARIANT* src, LCID, USHORT flags, VARTYPE vt) {
   if (!dest || !src) return E_INVALIDARG;
+  if (vt != VT_VARIANT && !IsValidType(vt)) return DISP_E_BADVARTYPE;
   if (IsValidType(src->vt) && (src->vt & VT_BYREF) && !src->byref) return DISP_E_TYPEMISMATCH;
   if (vt != VT_VARIANT && !IsValueType(vt)) return DISP_E_BADVARTYPE;
   VARIANT value;

@@ -4,6 +4,7 @@
 #include <map>
 #include <mutex>
 
+#include "platform/com/registry.h"
 #include "platform/tapi/lines.h"
 #include "platform/tapi/provider.h"
 #include "platform/tapi/tapi.h"
@@ -66,6 +67,11 @@ LONG lineInitializeExA(LPHLINEAPP lineApp, HINSTANCE, LINECALLBACK, LPCSTR, LPDW
   if (params->dwTotalSize < sizeof(LINEINITIALIZEEXPARAMS)) return LINEERR_STRUCTURETOOSMALL;
   if (params->dwOptions != LINEINITIALIZEEXOPTION_USEEVENT) return LINEERR_INVALPARAM;
   if (apiVersion && *apiVersion < TAPI_LOWEST_VERSION) return LINEERR_INCOMPATIBLEAPIVERSION;
+  // The line devices are the modems the registry lists: a registry that
+  // cannot be read fails the registration, as a damaged telephony
+  // configuration does, rather than offering no lines.
+  const std::size_t devices = ListModemLines().size();
+  if (devices == 0 && !registry::LastLoadError().empty()) return LINEERR_INIFILECORRUPT;
   auto app = std::make_shared<LineApp>();
   if (!app->Event()) return LINEERR_NOMEM;
   const HLINEAPP h = NewId();
@@ -74,7 +80,7 @@ LONG lineInitializeExA(LPHLINEAPP lineApp, HINSTANCE, LINECALLBACK, LPCSTR, LPDW
     T().apps[h] = app;
   }
   *lineApp = h;
-  *numDevs = static_cast<DWORD>(ListModemLines().size());
+  *numDevs = static_cast<DWORD>(devices);
   if (apiVersion) *apiVersion = std::min<DWORD>(*apiVersion, TAPI_CURRENT_VERSION);
   params->dwNeededSize = params->dwUsedSize = sizeof(LINEINITIALIZEEXPARAMS);
   params->Handles.hEvent = app->Event();

@@ -43,25 +43,27 @@ std::vector<ModemLine> ListModemLines() {
 }
 
 DWORD AddModemLine(const ModemLine& line) {
-  const auto existing = registry::SubKeys(kModemsKey);
-  // A subkey name not yet taken, so that the new modem comes last.
-  std::size_t n = existing.size();
-  auto taken = [&](const std::string& s) {
-    for (const auto& e : existing)
-      if (e == s) return true;
-    return false;
-  };
-  while (taken("Modem" + std::to_string(n))) ++n;
-  const std::string key = std::string(kModemsKey) + "\\Modem" + std::to_string(n);
+  // The name is chosen from the list as the registry holds it when the line
+  // is written, in the same transaction, so that a line another process adds
+  // at the same time keeps its own key; a name is taken in any letter case,
+  // as the registry finds keys.
+  DWORD id = 0;
   registry::Transaction t;
-  t.SetValue(key, "Name", line.name);
-  t.SetValue(key, "Port", line.port);
-  if (!line.init.empty()) t.SetValue(key, "Init", line.init);
-  if (!line.baudRate.empty()) t.SetValue(key, "BaudRate", line.baudRate);
-  if (!line.flowControl.empty()) t.SetValue(key, "FlowControl", line.flowControl);
+  t.Decide([&](const registry::Snapshot& now, registry::Transaction& add) {
+    const std::size_t count = now.SubKeys(kModemsKey).size();
+    std::size_t n = count;  // a name not yet taken, so that the new modem comes last
+    while (now.HasKey(std::string(kModemsKey) + "\\Modem" + std::to_string(n))) ++n;
+    const std::string key = std::string(kModemsKey) + "\\Modem" + std::to_string(n);
+    add.SetValue(key, "Name", line.name);
+    add.SetValue(key, "Port", line.port);
+    if (!line.init.empty()) add.SetValue(key, "Init", line.init);
+    if (!line.baudRate.empty()) add.SetValue(key, "BaudRate", line.baudRate);
+    if (!line.flowControl.empty()) add.SetValue(key, "FlowControl", line.flowControl);
+    id = static_cast<DWORD>(count);
+  });
   std::string error;
   if (FAILED(t.Commit(&error))) throw std::runtime_error("cannot list the modem: " + error);
-  return static_cast<DWORD>(existing.size());
+  return id;
 }
 
 DWORD AddModemLine(const std::string& name, const std::string& port) { return AddModemLine(ModemLine{name, port, {}, {}, {}}); }

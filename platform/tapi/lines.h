@@ -52,8 +52,9 @@ COM_API bool ReadLineSettings(const ModemLine& line, LineSettings& settings);
 // listed with an empty port (opening it fails).
 COM_API std::vector<ModemLine> ListModemLines();
 
-// Adds a modem at the end of the list (set-up and tests); its identifier is
-// the number of modems listed before. Settings left empty are not written.
+// Adds a modem at the end of the list (set-up and tests), under a subkey of its
+// own whatever other processes add at the same time; its identifier is the
+// number of modems listed before. Settings left empty are not written.
 // Throws std::runtime_error when the registry cannot be written.
 COM_API DWORD AddModemLine(const ModemLine& line);
 COM_API DWORD AddModemLine(const std::string& name, const std::string& port);

@@ -4,7 +4,8 @@
 //
 // What a caller must know:
 // - The line devices are the modems listed in the registry (platform/tapi/lines.h),
-//   numbered from 0 in the order of the list. A line opens its modem's port
+//   numbered from 0 in the order of the list; a registry that cannot be read
+//   fails lineInitializeExA with LINEERR_INIFILECORRUPT. A line opens its modem's port
 //   (platform/comm) exclusively, at the rate and flow control listed for it,
 //   and keeps it while the line is open; opening sends the modem its
 //   initialisation command, which must be answered OK. Settings that cannot be
@@ -66,6 +67,7 @@ constexpr LONG LINEERR_BEARERMODEUNAVAIL = LineErr(0x03);
 constexpr LONG LINEERR_CALLUNAVAIL = LineErr(0x05);
 constexpr LONG LINEERR_INCOMPATIBLEAPIVERSION = LineErr(0x0C);
 constexpr LONG LINEERR_INCOMPATIBLEEXTVERSION = LineErr(0x0D);
+constexpr LONG LINEERR_INIFILECORRUPT = LineErr(0x0E);
 constexpr LONG LINEERR_INUSE = LineErr(0x0F);
 constexpr LONG LINEERR_INVALADDRESS = LineErr(0x10);
 constexpr LONG LINEERR_INVALAPPHANDLE = LineErr(0x14);

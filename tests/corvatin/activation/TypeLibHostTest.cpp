@@ -11,7 +11,9 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <system_error>
 
@@ -335,6 +337,131 @@ TEST_F(TypeLibHostTest, TheControlsStatisticsTypeResolvesIntoTheEnginesLibrary) 
   UINT index = 0;
   ASSERT_EQ(statistics->GetContainingTypeLib(owner.Out(), &index), S_OK);
   EXPECT_EQ(owner.Get(), zelvani.Get()) << "the engine's own library, as the host loaded it";
+}
+
+// The names GetNames gives for a member of a type, which must answer.
+std::vector<std::string> NamesOf(ITypeInfo* info, MEMBERID memid) {
+  BSTR names[32] = {};
+  UINT count = 0;
+  EXPECT_EQ(info->GetNames(memid, names, 32, &count), S_OK) << "member " << memid;
+  std::vector<std::string> got;
+  for (UINT i = 0; i < count; ++i) got.push_back(Text(names[i]));
+  return got;
+}
+
+// Everything an early-binding generator reads, as OLE defines it, for every
+// function of both views of every interface of both libraries and of every
+// interface they derive from (the standard library's included):
+// - the implemented types are exactly the ones cImplTypes counts;
+// - a vtable view's size and slots count every function of its bases;
+// - cParamsOpt counts the trailing VARIANT parameters a caller may leave out;
+//   a parameter with a default carries it in its PARAMDESCEX instead;
+// - GetNames gives the function's name and one distinct name per parameter,
+//   but for a property put's right-hand side; a member id shared by a get and
+//   a put answers with the get's names;
+// - every member of a base answers GetNames and GetDocumentation on the
+//   derived view as it does on the base.
+TEST_F(TypeLibHostTest, AnEarlyBindingGeneratorReadsEveryFunctionAsOleDescribesIt) {
+  std::set<ITypeInfo*> seen;
+  int functions = 0;
+  std::function<void(ITypeInfo*)> visit = [&](ITypeInfo* info) {
+    if (!seen.insert(info).second) return;
+    const std::string type = NameOf(info);
+    SCOPED_TRACE(type);
+    Attr a(info);
+    for (UINT i = 0; i <= a->cImplTypes; ++i) {
+      const HRESULT want = i < a->cImplTypes ? S_OK : TYPE_E_ELEMENTNOTFOUND;
+      INT flags = 0;
+      HREFTYPE ref = 0;
+      EXPECT_EQ(info->GetImplTypeFlags(i, &flags), want) << "implemented type " << i;
+      EXPECT_EQ(info->GetRefTypeOfImplType(i, &ref), want) << "implemented type " << i;
+    }
+    if (a->typekind != TKIND_INTERFACE && a->typekind != TKIND_DISPATCH) return;
+    std::vector<ComPtr<ITypeInfo>> bases;
+    for (ITypeInfo* b = info; Attr(b)->cImplTypes > 0; b = bases.back().Get()) bases.push_back(Ref(b, 0));
+    UINT inherited = 0;
+    for (const ComPtr<ITypeInfo>& b : bases) {
+      visit(b.Get());
+      inherited += Attr(b.Get())->cFuncs;
+    }
+    const bool vtable = a->typekind == TKIND_INTERFACE;
+    if (vtable) {
+      EXPECT_EQ(a->cbSizeVft, (inherited + a->cFuncs) * sizeof(void*)) << "the bases' slots and its own";
+    }
+    std::map<MEMBERID, std::vector<std::string>> firstNames;
+    for (UINT i = 0; i < a->cFuncs; ++i) {
+      Func f(info, i);
+      ++functions;
+      const std::vector<std::string> names = NamesOf(info, f->memid);
+      SCOPED_TRACE(names.empty() ? std::to_string(f->memid) : names[0]);
+      if (vtable) {
+        EXPECT_EQ(f->oVft, static_cast<SHORT>((inherited + i) * sizeof(void*)));
+      }
+      SHORT optional = 0;
+      for (SHORT k = f->cParams; k-- > 0;) {
+        const PARAMDESC& p = f->lprgelemdescParam[k].paramdesc;
+        if (p.wParamFlags & PARAMFLAG_FRETVAL) continue;
+        if (!(p.wParamFlags & PARAMFLAG_FOPT) || (p.wParamFlags & PARAMFLAG_FHASDEFAULT) ||
+            f->lprgelemdescParam[k].tdesc.vt != VT_VARIANT)
+          break;
+        ++optional;
+      }
+      EXPECT_EQ(f->cParamsOpt, optional);
+      for (SHORT k = 0; k < f->cParams; ++k) {
+        const PARAMDESC& p = f->lprgelemdescParam[k].paramdesc;
+        if (p.wParamFlags & PARAMFLAG_FHASDEFAULT) {
+          EXPECT_TRUE(p.wParamFlags & PARAMFLAG_FOPT) << "parameter " << k;
+          EXPECT_NE(p.pparamdescex, nullptr) << "parameter " << k;
+        }
+      }
+      auto [first, isFirst] = firstNames.emplace(f->memid, names);
+      if (!isFirst) {
+        EXPECT_EQ(names, first->second) << "the first function of the member id names it";
+        continue;
+      }
+      const bool put = f->invkind == INVOKE_PROPERTYPUT || f->invkind == INVOKE_PROPERTYPUTREF;
+      EXPECT_EQ(names.size(), static_cast<std::size_t>(1 + f->cParams - (put ? 1 : 0)));
+      EXPECT_EQ(std::set<std::string>(names.begin(), names.end()).size(), names.size()) << "names are distinct";
+      for (const std::string& n : names) EXPECT_FALSE(n.empty());
+      if (!names.empty()) {
+        EXPECT_EQ(NameOf(info, f->memid), names[0]);
+      }
+    }
+    for (const ComPtr<ITypeInfo>& b : bases) {
+      for (UINT i = 0; i < Attr(b.Get())->cFuncs; ++i) {
+        Func f(b.Get(), i);
+        EXPECT_EQ(NamesOf(info, f->memid), NamesOf(b.Get(), f->memid)) << "inherited member " << f->memid;
+        EXPECT_EQ(NameOf(info, f->memid), NameOf(b.Get(), f->memid)) << "inherited member " << f->memid;
+        EXPECT_EQ(HelpOf(info, f->memid), HelpOf(b.Get(), f->memid)) << "inherited member " << f->memid;
+      }
+    }
+  };
+  for (ITypeLib* lib : {zelvani.Get(), corvatin.Get()}) {
+    for (UINT i = 0; i < lib->GetTypeInfoCount(); ++i) {
+      ComPtr<ITypeInfo> info;
+      ASSERT_EQ(lib->GetTypeInfo(i, info.Out()), S_OK);
+      visit(info.Get());
+      if (Attr(info.Get())->wTypeFlags & TYPEFLAG_FDUAL) visit(Ref(info.Get(), static_cast<UINT>(-1)).Get());
+    }
+  }
+  EXPECT_GT(functions, 1000) << "both views of every interface were read";
+
+  // Members of the published tables that take defaults: nothing to count.
+  struct Row {
+    ITypeLib* lib;
+    const char* itf;
+    MEMBERID memid;
+  } rows[] = {
+      {zelvani.Get(), "{2F8870FA-739F-4116-8C58-B56F15EFF598}", 14},   // IQAVZLVFieldDef.PasteValue
+      {corvatin.Get(), "{358E792B-1765-4A5F-916B-8F1C6C46D209}", 3},  // IQAVECRAmounts.Add
+  };
+  for (const Row& r : rows) {
+    ComPtr<ITypeInfo> dispatch = Of(r.lib, r.itf);
+    for (ITypeInfo* view : {dispatch.Get(), Ref(dispatch.Get(), static_cast<UINT>(-1)).Get()}) {
+      Func f(view, FuncIndex(view, r.memid));
+      EXPECT_EQ(f->cParamsOpt, 0) << NameOf(view) << " " << r.memid;
+    }
+  }
 }
 
 TEST_F(TypeLibHostTest, EveryCreatableObjectAnswersItsInterfacesTypeInfo) {

@@ -9,8 +9,12 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <thread>
+
+#include "platform/com/activation.h"
+#include "tests/platform/BoundedCall.h"
 
 namespace fs = std::filesystem;
 
@@ -319,6 +323,49 @@ TEST_F(RegistryTest, UnreadableFileIsRefused) {
   EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "", 0, KEY_READ, &key), ERROR_CANTREAD);
   EXPECT_EQ(Set("HKCU\\K", "a", "1"), REGDB_E_READREGDB);
   EXPECT_TRUE(fs::is_directory(file_));
+}
+
+// A FIFO where the file should be is refused as unreadable without being
+// opened for reading, which would wait for a writer for good: every reader of
+// the registry fails at once with a read error, and nothing replaces it.
+TEST_F(RegistryTest, AFifoInPlaceOfTheFileIsRefusedWithoutBlocking) {
+  fs::create_directories(dir_);
+  bounded_call::Fifo fifo(file_);
+  HKEY key = nullptr;
+  CLSID clsid{};
+  IUnknown* object = nullptr;
+  struct Row {
+    const char* what;
+    std::function<long()> call;
+    long expected;
+  } rows[] = {
+      {"opening a key", [&] { return RegOpenKeyExA(HKEY_CLASSES_ROOT, "CLSID", 0, KEY_READ, &key); }, ERROR_CANTREAD},
+      {"creating a key",
+       [&] { return RegCreateKeyExA(HKEY_CURRENT_USER, "K", 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr); },
+       ERROR_CANTREAD},
+      {"setting a value", [&] { return SetSz(HKEY_CURRENT_USER, "a", "1"); }, ERROR_CANTREAD},
+      {"a transaction", [&] { return Set("HKCU\\K", "a", "1"); }, REGDB_E_READREGDB},
+      {"a value read", [&] { return registry::GetValue("HKCR\\CLSID") ? 0L : ERROR_CANTREAD; }, ERROR_CANTREAD},
+      {"a class by its program identifier", [&] { return CLSIDFromProgID(u"Some.Class", &clsid); }, REGDB_E_READREGDB},
+      {"an object of a class", [&] {
+         return CoCreateInstance(MakeGuid("{00000000-1111-2222-3333-444444444444}"), nullptr, CLSCTX_INPROC_SERVER,
+                                 IUnknown::Iid, reinterpret_cast<void**>(&object));
+       },
+       REGDB_E_READREGDB},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    registry::ResetCacheForTests();  // each call is the first to read the file
+    long result = 0;
+    bounded_call::WithinBound([&] { result = r.call(); }, [&] { fifo.Unblock(); });
+    EXPECT_EQ(result, r.expected);
+  }
+  EXPECT_EQ(key, nullptr);
+  EXPECT_EQ(object, nullptr);
+  EXPECT_NE(registry::LastLoadError().find("not a regular file"), std::string::npos) << registry::LastLoadError();
+  struct stat st {};
+  ASSERT_EQ(lstat(file_.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode)) << "the FIFO is still in place";
 }
 
 TEST_F(RegistryTest, FileWithoutReadPermissionIsRefused) {

@@ -201,6 +201,12 @@ TEST_F(TypeInfoTest, ADualInterfacesTwoViewsReferToEachOtherAndToTheirBases) {
   ComPtr<ITypeInfo> unknown = Ref(idispatch.Get(), 0);
   EXPECT_EQ(Attr(unknown.Get())->guid, IUnknown::Iid);
   EXPECT_EQ(Attr(unknown.Get())->cImplTypes, 0);
+  // The implemented types are the ones cImplTypes counts, and no more.
+  INT implFlags = -1;
+  EXPECT_EQ(unknown->GetImplTypeFlags(0, &implFlags), TYPE_E_ELEMENTNOTFOUND);
+  EXPECT_EQ(idispatch->GetImplTypeFlags(0, &implFlags), S_OK);
+  EXPECT_EQ(implFlags, 0);
+  EXPECT_EQ(idispatch->GetImplTypeFlags(1, &implFlags), TYPE_E_ELEMENTNOTFOUND);
 
   // A dispatch-only interface has no vtable view.
   HREFTYPE ref = 0;
@@ -216,7 +222,9 @@ TEST_F(TypeInfoTest, FunctionsCarryTheirParametersDefaultsResultsAndSlots) {
   EXPECT_EQ(grow->funckind, FUNC_DISPATCH);
   EXPECT_EQ(grow->invkind, INVOKE_FUNC);
   EXPECT_EQ(grow->cParams, 2);
-  EXPECT_EQ(grow->cParamsOpt, 2);
+  // Only the trailing VARIANT a caller may leave out: By, which has a default
+  // in its PARAMDESCEX, is not counted.
+  EXPECT_EQ(grow->cParamsOpt, 1);
   EXPECT_EQ(grow->elemdescFunc.tdesc.vt, VT_I4);
   const ELEMDESC& by = grow->lprgelemdescParam[0];
   EXPECT_EQ(by.tdesc.vt, VT_I4);
@@ -253,6 +261,7 @@ TEST_F(TypeInfoTest, FunctionsCarryTheirParametersDefaultsResultsAndSlots) {
   EXPECT_EQ(twin->funckind, FUNC_PUREVIRTUAL);
   EXPECT_EQ(twin->elemdescFunc.tdesc.vt, VT_HRESULT);
   ASSERT_EQ(twin->cParams, 1);
+  EXPECT_EQ(twin->cParamsOpt, 0);
   const ELEMDESC& retval = twin->lprgelemdescParam[0];
   EXPECT_EQ(retval.paramdesc.wParamFlags, PARAMFLAG_FOUT | PARAMFLAG_FRETVAL);
   ASSERT_EQ(retval.tdesc.vt, VT_PTR);
@@ -282,6 +291,26 @@ TEST_F(TypeInfoTest, NamesAndHelpStringsOfTypesMembersAndConstants) {
     for (UINT i = 0; i < count; ++i) got.push_back(Text(names[i]));
     EXPECT_EQ(got, r.names) << r.memid;
   }
+  // The vtable view names the final retval parameter as well; members of the
+  // base interface are found on the derived one, with their help strings.
+  ComPtr<ITypeInfo> vtable = Ref(circle.Get(), static_cast<UINT>(-1));
+  Row vtableRows[] = {
+      {10, {"Grow", "By", "Tag", "RetVal"}},
+      {2, {"Name", "RetVal"}},  // the get's names, not the put's
+      {11, {"Swap", "Other", "Text"}},  // no result, no retval
+      {1, {"Area", "RetVal"}},  // IShape's
+  };
+  for (const Row& r : vtableRows) {
+    BSTR names[5] = {};
+    UINT count = 0;
+    ASSERT_EQ(vtable->GetNames(r.memid, names, 5, &count), S_OK) << r.memid;
+    std::vector<std::string> got;
+    for (UINT i = 0; i < count; ++i) got.push_back(Text(names[i]));
+    EXPECT_EQ(got, r.names) << r.memid;
+  }
+  EXPECT_EQ(NameOf(vtable.Get(), 1), "Area");
+  EXPECT_EQ(HelpOf(vtable.Get(), 1), "Area in square units");
+
   BSTR truncated[1] = {};
   UINT count = 0;
   EXPECT_EQ(circle->GetNames(10, truncated, 1, &count), S_OK);
@@ -317,6 +346,72 @@ TEST_F(TypeInfoTest, NamesAndHelpStringsOfTypesMembersAndConstants) {
   MEMBERID id = 0;
   EXPECT_EQ(colour->GetIDsOfNames(green, 1, &id), S_OK);
   EXPECT_EQ(id, 0x40000001);
+}
+
+// The standard library's two interfaces list their functions in slot order,
+// as OLE documents them: restricted, each with its parameters; structures
+// are passed as untyped pointers.
+TEST_F(TypeInfoTest, TheStandardLibrarysInterfacesListTheirFunctions) {
+  ComPtr<ITypeInfo> idispatch = Ref(Info(ICircle::Iid).Get(), 0);
+  ComPtr<ITypeInfo> unknown = Ref(idispatch.Get(), 0);
+  EXPECT_EQ(Attr(unknown.Get())->cFuncs, 3);
+  EXPECT_EQ(Attr(idispatch.Get())->cFuncs, 4);
+  constexpr USHORT in = PARAMFLAG_FIN, out = PARAMFLAG_FOUT;
+  struct Row {
+    ITypeInfo* info;
+    UINT index;
+    MEMBERID memid;
+    VARTYPE result;
+    std::vector<std::string> names;
+    std::vector<USHORT> flags;
+  } rows[] = {
+      {unknown.Get(), 0, 0x60000000, VT_HRESULT, {"QueryInterface", "riid", "ppvObject"}, {in, out}},
+      {unknown.Get(), 1, 0x60000001, VT_UI4, {"AddRef"}, {}},
+      {unknown.Get(), 2, 0x60000002, VT_UI4, {"Release"}, {}},
+      {idispatch.Get(), 0, 0x60010000, VT_HRESULT, {"GetTypeInfoCount", "pctinfo"}, {out}},
+      {idispatch.Get(), 1, 0x60010001, VT_HRESULT, {"GetTypeInfo", "iTInfo", "lcid", "ppTInfo"}, {in, in, out}},
+      {idispatch.Get(), 2, 0x60010002, VT_HRESULT, {"GetIDsOfNames", "riid", "rgszNames", "cNames", "lcid", "rgDispId"},
+       {in, in, in, in, out}},
+      {idispatch.Get(), 3, 0x60010003, VT_HRESULT,
+       {"Invoke", "dispIdMember", "riid", "lcid", "wFlags", "pDispParams", "pVarResult", "pExcepInfo", "puArgErr"},
+       {in, in, in, in, in | out, out, out, out}},
+  };
+  UINT slot = 0;
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.names[0]);
+    Func f(r.info, r.index);
+    EXPECT_EQ(f->memid, r.memid);
+    EXPECT_EQ(f->funckind, FUNC_PUREVIRTUAL);
+    EXPECT_EQ(f->wFuncFlags, FUNCFLAG_FRESTRICTED);
+    EXPECT_EQ(f->oVft, static_cast<SHORT>(slot++ * sizeof(void*)));
+    EXPECT_EQ(f->elemdescFunc.tdesc.vt, r.result);
+    ASSERT_EQ(f->cParams, static_cast<SHORT>(r.flags.size()));
+    for (std::size_t i = 0; i < r.flags.size(); ++i) {
+      EXPECT_EQ(f->lprgelemdescParam[i].paramdesc.wParamFlags, r.flags[i]) << i;
+      if (r.flags[i] & PARAMFLAG_FOUT) {
+        EXPECT_EQ(f->lprgelemdescParam[i].tdesc.vt, VT_PTR) << i;
+      }
+    }
+    BSTR names[10] = {};
+    UINT count = 0;
+    ASSERT_EQ(r.info->GetNames(r.memid, names, 10, &count), S_OK);
+    std::vector<std::string> got;
+    for (UINT i = 0; i < count; ++i) got.push_back(Text(names[i]));
+    EXPECT_EQ(got, r.names);
+  }
+  // Pointers to pointers end in a type: void** and LPOLESTR*.
+  Func query(unknown.Get(), 0);
+  const TYPEDESC& ppv = query->lprgelemdescParam[1].tdesc;
+  ASSERT_EQ(ppv.vt, VT_PTR);
+  ASSERT_EQ(ppv.lptdesc->vt, VT_PTR);
+  EXPECT_EQ(ppv.lptdesc->lptdesc->vt, VT_VOID);
+  Func ids(idispatch.Get(), 2);
+  const TYPEDESC& names = ids->lprgelemdescParam[1].tdesc;
+  ASSERT_EQ(names.vt, VT_PTR);
+  EXPECT_EQ(names.lptdesc->vt, VT_LPWSTR);
+  // Their members are members of every interface derived from them.
+  ComPtr<ITypeInfo> vtable = Ref(Info(ICircle::Iid).Get(), static_cast<UINT>(-1));
+  EXPECT_EQ(NameOf(vtable.Get(), 0x60010003), "Invoke");
 }
 
 TEST_F(TypeInfoTest, ACoclassNamesItsDefaultAndSourceInterfacesAndCreatesItsObject) {

@@ -117,13 +117,13 @@ TEST(VariantCoercionText, BooleansAreNumbersUnlessAlphabeticIsAsked) {
     EXPECT_EQ(Utf8(BstrView(out.bstrVal)), r.text);
   }
   // The numeric texts read back as the same booleans, and so do the literal
-  // forms "#TRUE#" and "#FALSE#".
+  // forms "#TRUE#" and "#FALSE#", which are taken only as written.
   const struct {
     const char16_t* text;
     VARIANT_BOOL value;
   } texts[] = {
       {u"-1", VARIANT_TRUE}, {u"0", VARIANT_FALSE},       {u"#TRUE#", VARIANT_TRUE},
-      {u"#FALSE#", VARIANT_FALSE}, {u" #true# ", VARIANT_TRUE}, {u"#False#", VARIANT_FALSE},
+      {u"#FALSE#", VARIANT_FALSE}, {u" #TRUE# ", VARIANT_TRUE},
   };
   for (const auto& t : texts) {
     SCOPED_TRACE(Utf8(t.text));
@@ -131,8 +131,10 @@ TEST(VariantCoercionText, BooleansAreNumbersUnlessAlphabeticIsAsked) {
     ASSERT_EQ(Variant::Str(t.text).TryAs(VT_BOOL, out), S_OK);
     EXPECT_EQ(out.boolVal, t.value);
   }
-  Variant out;
-  EXPECT_EQ(Variant::Str(u"#TRUE").TryAs(VT_BOOL, out), kMismatch);
+  for (const char16_t* text : {u"#TRUE", u"#False#", u"#true#"}) {
+    Variant out;
+    EXPECT_EQ(Variant::Str(text).TryAs(VT_BOOL, out), kMismatch) << Utf8(text);
+  }
 }
 
 TEST(VariantCoercionText, DatesWithoutTimeOrDayShowOnlyWhatTheyHave) {
@@ -348,6 +350,7 @@ TEST(VariantCoercionTargets, NullFromAllButErrorsVariantNeverEmptyNoObjectAndEmp
       {nullText, VT_BSTR, kMismatch},
       {nullVariant, VT_I4, kMismatch},
       {nullVariant, VT_NULL, kMismatch},
+      {nullVariant, 0x3847, DISP_E_BADVARTYPE},  // the target type is checked first
       {nullLong, VT_BSTR | VT_BYREF, kMismatch},
       {nullText, VT_I4 | VT_BYREF, kMismatch},
       // An error code is no value: it becomes neither Empty nor Null.

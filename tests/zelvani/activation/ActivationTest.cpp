@@ -8,9 +8,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "platform/com/ansi.h"
 #include "platform/com/registry.h"
+#include "platform/com/typeinfo.h"
+#include "tests/platform/BoundedCall.h"
 #include "zelvani/Zelvani.h"
 
 namespace {
@@ -189,6 +192,66 @@ TEST_F(ActivationTest, BadInputFailsCleanlyWithDescriptions) {
   EXPECT_EQ(CoCreateInstance(broken, nullptr, CLSCTX_INPROC_SERVER, IUnknown::Iid, p.OutVoid()), CO_E_DLLNOTFOUND);
   EXPECT_NE(WideToAnsi(TakeErrorDescription()).find("missing.so"), std::string::npos);
   EXPECT_FALSE(p);
+}
+
+// A module path that names a FIFO is refused before the loader opens it, with
+// the call's answer for a module that cannot be loaded: opening a FIFO waits
+// for a writer for good, and a load waiting there would keep every later load
+// in the process waiting behind it.
+TEST_F(ActivationTest, ModulePathsThatNameAFifoAreRefusedWithoutBlocking) {
+  bounded_call::Fifo fifo(dir_ / "planted.so");
+  const CLSID plantedClass = MakeGuid("{00000000-1111-2222-3333-777777777777}");
+  const GUID plantedLibrary = MakeGuid("{00000000-1111-2222-3333-888888888888}");
+  {
+    registry::Transaction t;
+    t.SetValue(Key(plantedClass) + "\\InprocServer32", "", fifo.Path());
+    t.SetValue("HKEY_CLASSES_ROOT\\TypeLib\\" + GuidToString(plantedLibrary) + "\\1.0\\0\\linux64", "",
+               fifo.Path());
+    ASSERT_EQ(t.Commit(), S_OK);
+  }
+  const std::u16string path = Utf8ToWide(fifo.Path());
+  struct Row {
+    const char* what;
+    std::function<HRESULT(IUnknown**)> call;
+    HRESULT expected;
+  } rows[] = {
+      {"a module file loaded for its type library",
+       [&](IUnknown** out) { return LoadTypeLib(path.c_str(), reinterpret_cast<ITypeLib**>(out)); },
+       TYPE_E_CANTLOADLIBRARY},
+      {"a registered type library's module",
+       [&](IUnknown** out) { return LoadRegTypeLib(plantedLibrary, 1, 0, 0, reinterpret_cast<ITypeLib**>(out)); },
+       TYPE_E_CANTLOADLIBRARY},
+      {"a class's server",
+       [&](IUnknown** out) {
+         return CoCreateInstance(plantedClass, nullptr, CLSCTX_INPROC_SERVER, IUnknown::Iid,
+                                 reinterpret_cast<void**>(out));
+       },
+       CO_E_DLLNOTFOUND},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    HRESULT hr = S_OK;
+    IUnknown* got = nullptr;
+    std::string why;
+    bounded_call::WithinBound(
+        [&] {
+          hr = r.call(&got);
+          why = WideToUtf8(TakeErrorDescription());  // error information is the calling thread's
+        },
+        [&] { fifo.Unblock(); });
+    EXPECT_EQ(hr, r.expected);
+    EXPECT_EQ(got, nullptr);
+    EXPECT_NE(why.find(fifo.Path()), std::string::npos) << why;
+  }
+  // Nothing was left holding the loader: a real module loads on another thread.
+  HRESULT hr = E_FAIL;
+  bounded_call::WithinBound(
+      [&] {
+        ComPtr<IQAVZLVValues> values;
+        hr = CoCreateInstance(CLSID_QAVZLVValues, nullptr, CLSCTX_INPROC_SERVER, IQAVZLVValues::Iid, values.OutVoid());
+      },
+      [] {});
+  EXPECT_EQ(hr, S_OK);
 }
 
 TEST_F(ActivationTest, DamagedRegistryIsReportedAndLeftAlone) {
