@@ -16,11 +16,11 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <future>
 #include <iterator>
 #include <optional>
 #include <thread>
 
+#include "tests/platform/BoundedCall.h"
 #include "tests/zelvani/devices/RegisterSimulator.h"
 #include "zelvani/devices/QAVZLVFileDriver.h"
 
@@ -34,69 +34,6 @@ Bstr B(std::string_view ansi) { return Bstr::Attach(AnsiToBstr(ansi)); }
 std::string ReadAll(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-// A FIFO for a file of the driver. Nobody holds either end, unless a writer
-// that never stops is started; Unblock frees an open that waits for either end.
-class Fifo {
- public:
-  explicit Fifo(fs::path path) : path_(std::move(path)) { EXPECT_EQ(::mkfifo(path_.c_str(), 0600), 0); }
-  ~Fifo() {
-    StopWriting();
-    if (reader_ >= 0) ::close(reader_);
-    std::error_code ignored;
-    fs::remove(path_, ignored);
-  }
-  // Writes lines without end (a little at a time, so that a reader that
-  // keeps everything grows slowly) until Unblock.
-  void StartWriting() {
-    const int fd = ::open(path_.c_str(), O_RDWR | O_NONBLOCK);  // never waits for a reader
-    ASSERT_GE(fd, 0);
-    writer_ = std::thread([this, fd] {
-      const std::string lines(1024, '\n');
-      while (!stop_) {
-        [[maybe_unused]] const ssize_t ignored = ::write(fd, lines.data(), lines.size());
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-      }
-      ::close(fd);  // the reader now reads the end
-    });
-  }
-  // A reader waiting in its open gets a writer that leaves at once (it reads
-  // the end); a writer waiting in its open gets a reader that stays (its
-  // writes are taken); a writer that never stops stops.
-  void Unblock() {
-    StopWriting();
-    const int writer = ::open(path_.c_str(), O_WRONLY | O_NONBLOCK);
-    if (writer >= 0) ::close(writer);
-    if (reader_ < 0) reader_ = ::open(path_.c_str(), O_RDONLY | O_NONBLOCK);
-  }
-
- private:
-  void StopWriting() {
-    stop_ = true;
-    if (writer_.joinable()) writer_.join();
-  }
-
-  fs::path path_;
-  int reader_ = -1;
-  std::thread writer_;
-  std::atomic<bool> stop_{false};
-};
-
-// Runs CALL on a thread of its own. A call that has not returned within a
-// generous bound is blocked: the test fails, and UNBLOCK frees it.
-void WithinBound(const std::function<void()>& call, const std::function<void()>& unblock) {
-  std::promise<void> done;
-  std::future<void> finished = done.get_future();
-  std::thread runner([&] {
-    call();
-    done.set_value();
-  });
-  if (finished.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
-    ADD_FAILURE() << "the call blocked";
-    unblock();
-  }
-  runner.join();
 }
 
 // The highest memory the process has held since the last Reset, in KiB, where
@@ -385,7 +322,7 @@ TEST_F(FileDriverTest, FilesThatAreNoRegularFilesAreRefusedWithoutBlocking) {
     SCOPED_TRACE(row.name);
     for (const fs::path& p : {in, out, err}) fs::remove(p);
     if (row.special != in) Input("D;I;COFFEE;1250;A;7;\r\n");
-    std::optional<Fifo> fifo;
+    std::optional<bounded_call::Fifo> fifo;
     if (row.kind == kDevice) {
       fs::create_symlink("/dev/null", row.special);
     } else {
@@ -393,7 +330,7 @@ TEST_F(FileDriverTest, FilesThatAreNoRegularFilesAreRefusedWithoutBlocking) {
       if (row.kind == kEndlessFifo) fifo->StartWriting();
     }
     LONG result = -1;
-    WithinBound([&] { result = Execute(); }, [&] {
+    bounded_call::WithinBound([&] { result = Execute(); }, [&] {
       if (fifo) fifo->Unblock();
     });
     EXPECT_EQ(result, row.result);
@@ -408,9 +345,9 @@ TEST_F(FileDriverTest, FilesThatAreNoRegularFilesAreRefusedWithoutBlocking) {
 }
 
 TEST_F(FileDriverTest, APacketLibraryThatIsAFifoIsRefusedWithoutBlocking) {
-  Fifo fifo(dir_ / "planted.pkd");
+  bounded_call::Fifo fifo(dir_ / "planted.pkd");
   HRESULT hr = E_FAIL;
-  WithinBound([&] { hr = driver_->put_PacketDefFile(B((dir_ / "planted.pkd").string()).Get()); },
+  bounded_call::WithinBound([&] { hr = driver_->put_PacketDefFile(B((dir_ / "planted.pkd").string()).Get()); },
               [&] { fifo.Unblock(); });
   EXPECT_EQ(hr, S_OK);
   EXPECT_EQ(driver_->WorkingPacket(), nullptr);

@@ -6,11 +6,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <climits>
-#include <thread>
-
-#include <atomic>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -19,6 +17,7 @@
 #include <vector>
 
 #include "platform/com/ansi.h"
+#include "tests/platform/BoundedCall.h"
 #include "zelvani/model/EditorHook.h"
 #include "zelvani/model/PacketLibraryReader.h"
 #include "zelvani/model/QAVZLVFieldDef.h"
@@ -836,64 +835,6 @@ TEST(PacketLibraryLimitsTest, AFileLargerThanTheLimitFailsAtTheLineThatCrossesIt
   EXPECT_FALSE(scan->ReadCreateReport(file.Path()));
 }
 
-// A FIFO under a library's name: nobody holds either end, unless a writer
-// that never stops is started. Unblock frees an open waiting for a writer.
-class Fifo {
- public:
-  Fifo() : path_(fs::temp_directory_path() / ("plib-fifo-" + std::to_string(::getpid()))) {
-    fs::remove(path_);
-    EXPECT_EQ(::mkfifo(path_.c_str(), 0600), 0);
-  }
-  ~Fifo() {
-    Unblock();
-    fs::remove(path_);
-  }
-  void StartWriting() {
-    const int fd = ::open(path_.c_str(), O_RDWR | O_NONBLOCK);  // never waits for a reader
-    ASSERT_GE(fd, 0);
-    writer_ = std::thread([this, fd] {
-      const std::string chunk(4096, 'x');
-      while (!stop_) {
-        [[maybe_unused]] const ssize_t ignored = ::write(fd, chunk.data(), chunk.size());
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-      }
-      ::close(fd);
-    });
-  }
-  // A reader waiting in its open gets a writer that leaves at once and reads
-  // the end; a writer that never stops stops.
-  void Unblock() {
-    stop_ = true;
-    if (writer_.joinable()) writer_.join();
-    const int fd = ::open(path_.c_str(), O_WRONLY | O_NONBLOCK);
-    if (fd >= 0) ::close(fd);
-  }
-  std::string Path() const { return path_.string(); }
-
- private:
-  fs::path path_;
-  std::thread writer_;
-  std::atomic<bool> stop_{false};
-};
-
-// Runs CALL on a thread of its own; a call that has not returned within a
-// generous bound is blocked: the test fails and UNBLOCK frees it.
-template <class Call, class Unblock>
-void WithinBound(Call&& call, Unblock&& unblock) {
-  std::atomic<bool> done{false};
-  std::thread runner([&] {
-    call();
-    done = true;
-  });
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (!done && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  if (!done) {
-    ADD_FAILURE() << "the load blocked";
-    unblock();
-  }
-  runner.join();
-}
-
 // Only a regular file is a definitions file. Anything else under the name is
 // refused as a missing file is, without opening it: a FIFO nobody writes does
 // not block the load, one that never ends and a device are not read.
@@ -902,10 +843,10 @@ TEST(PacketLibraryLimitsTest, PathsThatAreNoRegularFilesAreRefusedWithoutBlockin
   ASSERT_TRUE(Load(library.Get(), kFull));
   for (const bool endless : {false, true}) {
     SCOPED_TRACE(endless ? "a FIFO that never ends" : "a FIFO nobody writes");
-    Fifo fifo;
+    bounded_call::Fifo fifo(fs::temp_directory_path() / ("plib-fifo-" + std::to_string(::getpid())));
     if (endless) fifo.StartWriting();
     bool loaded = true;
-    WithinBound([&] { loaded = Load(library.Get(), fifo.Path()); }, [&] { fifo.Unblock(); });
+    bounded_call::WithinBound([&] { loaded = Load(library.Get(), fifo.Path()); }, [&] { fifo.Unblock(); });
     EXPECT_FALSE(loaded);
     EXPECT_EQ(FileNameOf(library.Get()), kFull);
   }
