@@ -3,13 +3,14 @@
 #include <dlfcn.h>
 #include <elf.h>
 #include <link.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 
 #include "platform/com/regularfile.h"
 #include "platform/sys/sysdir.h"
@@ -114,15 +115,24 @@ std::optional<std::string> FindModuleFile(const std::string& name) {
 
 std::optional<std::vector<char>> ReadElfSection(const std::string& path, const std::string& section) {
   constexpr std::uint64_t kMaxSection = 1u << 20;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  in.seekg(0, std::ios::end);
-  const std::uint64_t fileSize = static_cast<std::uint64_t>(in.tellg());
+  // Only a regular file is read, and its open never waits (a FIFO may have
+  // taken the module's name since it was found).
+  const com::RegularFile file = com::RegularFile::OpenForReading(path);
+  struct stat st {};
+  if (!file.IsOpen() || ::fstat(file.Descriptor(), &st) != 0) return std::nullopt;
+  const std::uint64_t fileSize = static_cast<std::uint64_t>(st.st_size);
   auto readAt = [&](std::uint64_t offset, void* out, std::uint64_t size) {
     if (offset > fileSize || size > fileSize - offset) return false;
-    in.clear();
-    in.seekg(static_cast<std::streamoff>(offset));
-    return static_cast<bool>(in.read(static_cast<char*>(out), static_cast<std::streamsize>(size)));
+    auto* to = static_cast<char*>(out);
+    while (size > 0) {
+      const ssize_t n = ::pread(file.Descriptor(), to, size, static_cast<off_t>(offset));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      to += n;
+      offset += static_cast<std::uint64_t>(n);
+      size -= static_cast<std::uint64_t>(n);
+    }
+    return true;
   };
 
   Elf64_Ehdr eh{};

@@ -15,6 +15,7 @@
 #include "platform/sys/modulefile.h"
 #include "platform/sys/version.h"
 #include "platform/win/handles.h"
+#include "tests/platform/BoundedCall.h"
 
 // This test program's own record; a part above 65535 is held at 65535 in the
 // fixed part.
@@ -221,6 +222,14 @@ TEST_F(VersionFileTest, FilesWithoutARecordOrDamaged) {
   // A directory is not a module file.
   EXPECT_EQ(GetFileVersionInfoSizeA(dir_.c_str(), nullptr), 0u);
   EXPECT_EQ(GetFileVersionInfoSizeA(nullptr, nullptr), 0u);
+  // Nor is a FIFO: even the section reader, which comes after the search,
+  // refuses it without waiting for a writer.
+  bounded_call::Fifo fifo(dir_ / "fifo.so");
+  std::optional<std::vector<char>> section;
+  bounded_call::WithinBound([&] { section = sys::ReadElfSection(fifo.Path(), ".platform_version"); },
+                            [&] { fifo.Unblock(); });
+  EXPECT_FALSE(section.has_value());
+  EXPECT_EQ(GetFileVersionInfoSizeA(fifo.Path().c_str(), nullptr), 0u);
 }
 
 TEST_F(VersionFileTest, ShortBufferIsNotFilled) {
