@@ -186,12 +186,7 @@ TEST_F(TypeLibHostTest, MembersHaveTheirDispidsParametersDefaultsAndHelpStrings)
     SCOPED_TRACE(r.names[0]);
     ComPtr<ITypeInfo> info = Of(r.lib, r.itf);
     ASSERT_TRUE(info);
-    BSTR names[8] = {};
-    UINT count = 0;
-    ASSERT_EQ(info->GetNames(r.memid, names, 8, &count), S_OK);
-    std::vector<std::string> got;
-    for (UINT i = 0; i < count; ++i) got.push_back(Text(names[i]));
-    EXPECT_EQ(got, r.names);
+    EXPECT_EQ(NamesOf(info.Get(), r.memid), r.names);
     EXPECT_EQ(HelpOf(info.Get(), r.memid), r.help);
     std::u16string wide = Utf8ToWide(r.names[0]);
     LPOLESTR name[] = {wide.data()};
@@ -337,16 +332,6 @@ TEST_F(TypeLibHostTest, TheControlsStatisticsTypeResolvesIntoTheEnginesLibrary) 
   UINT index = 0;
   ASSERT_EQ(statistics->GetContainingTypeLib(owner.Out(), &index), S_OK);
   EXPECT_EQ(owner.Get(), zelvani.Get()) << "the engine's own library, as the host loaded it";
-}
-
-// The names GetNames gives for a member of a type, which must answer.
-std::vector<std::string> NamesOf(ITypeInfo* info, MEMBERID memid) {
-  BSTR names[32] = {};
-  UINT count = 0;
-  EXPECT_EQ(info->GetNames(memid, names, 32, &count), S_OK) << "member " << memid;
-  std::vector<std::string> got;
-  for (UINT i = 0; i < count; ++i) got.push_back(Text(names[i]));
-  return got;
 }
 
 // Everything an early-binding generator reads, as OLE defines it, for every

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/com/ansi.h"
 #include "platform/com/typeinfo.h"
@@ -61,6 +62,17 @@ inline std::string HelpOf(ITypeInfo* info, MEMBERID memid = MEMBERID_NIL) {
   BSTR doc = nullptr;
   EXPECT_EQ(info->GetDocumentation(memid, nullptr, &doc, nullptr, nullptr), S_OK);
   return Text(doc);
+}
+
+// The names GetNames gives for a member of a type, which must answer: the
+// member's, then its parameters'.
+inline std::vector<std::string> NamesOf(ITypeInfo* info, MEMBERID memid) {
+  BSTR names[32] = {};
+  UINT count = 0;
+  EXPECT_EQ(info->GetNames(memid, names, 32, &count), S_OK) << "member " << memid;
+  std::vector<std::string> got;
+  for (UINT i = 0; i < count; ++i) got.push_back(Text(names[i]));
+  return got;
 }
 
 // Checks a library's attributes (locale 0x409) and its name and help string.

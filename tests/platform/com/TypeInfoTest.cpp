@@ -284,12 +284,7 @@ TEST_F(TypeInfoTest, NamesAndHelpStringsOfTypesMembersAndConstants) {
       {11, {"Swap", "Other", "Text"}},
   };
   for (const Row& r : rows) {
-    BSTR names[4] = {};
-    UINT count = 0;
-    ASSERT_EQ(circle->GetNames(r.memid, names, 4, &count), S_OK) << r.memid;
-    std::vector<std::string> got;
-    for (UINT i = 0; i < count; ++i) got.push_back(Text(names[i]));
-    EXPECT_EQ(got, r.names) << r.memid;
+    EXPECT_EQ(NamesOf(circle.Get(), r.memid), r.names) << r.memid;
   }
   // The vtable view names the final retval parameter as well; members of the
   // base interface are found on the derived one, with their help strings.
@@ -301,12 +296,7 @@ TEST_F(TypeInfoTest, NamesAndHelpStringsOfTypesMembersAndConstants) {
       {1, {"Area", "RetVal"}},  // IShape's
   };
   for (const Row& r : vtableRows) {
-    BSTR names[5] = {};
-    UINT count = 0;
-    ASSERT_EQ(vtable->GetNames(r.memid, names, 5, &count), S_OK) << r.memid;
-    std::vector<std::string> got;
-    for (UINT i = 0; i < count; ++i) got.push_back(Text(names[i]));
-    EXPECT_EQ(got, r.names) << r.memid;
+    EXPECT_EQ(NamesOf(vtable.Get(), r.memid), r.names) << r.memid;
   }
   EXPECT_EQ(NameOf(vtable.Get(), 1), "Area");
   EXPECT_EQ(HelpOf(vtable.Get(), 1), "Area in square units");
@@ -392,12 +382,7 @@ TEST_F(TypeInfoTest, TheStandardLibrarysInterfacesListTheirFunctions) {
         EXPECT_EQ(f->lprgelemdescParam[i].tdesc.vt, VT_PTR) << i;
       }
     }
-    BSTR names[10] = {};
-    UINT count = 0;
-    ASSERT_EQ(r.info->GetNames(r.memid, names, 10, &count), S_OK);
-    std::vector<std::string> got;
-    for (UINT i = 0; i < count; ++i) got.push_back(Text(names[i]));
-    EXPECT_EQ(got, r.names);
+    EXPECT_EQ(NamesOf(r.info, r.memid), r.names);
   }
   // Pointers to pointers end in a type: void** and LPOLESTR*.
   Func query(unknown.Get(), 0);

@@ -206,6 +206,16 @@ class FormsOnScreenTest : public EditorTest {
     watchdog.start(20000);
     open();
   }
+  // Opens OBJECT's editor (its Edit member) and runs SCRIPT on its window.
+  template <class Editable>
+  void EditOnScreen(const Editable& object, const std::function<void(QWidget*)>& script) {
+    OnScreen(
+        [&] {
+          VARIANT_BOOL result = VARIANT_TRUE;
+          EXPECT_EQ(object->Edit(&result), S_OK);
+        },
+        script);
+  }
 
   template <class Editable>
   void Edit(Editable* object, const std::string& name) {
@@ -265,12 +275,7 @@ TEST_F(FormsOnScreenTest, EveryEditorShowsItsTextsWhole) {
 }
 
 TEST_F(FormsOnScreenTest, TheProtocolEditorShowsEveryTabsTextsWhole) {
-  OnScreen(
-      [&] {
-        VARIANT_BOOL result = VARIANT_TRUE;
-        EXPECT_EQ(library_->Edit(&result), S_OK);
-      },
-      [&](QWidget* window) { CheckWindow(window, "ProtocolEditor", 4); });
+  EditOnScreen(library_, [&](QWidget* window) { CheckWindow(window, "ProtocolEditor", 4); });
   EXPECT_EQ(MessageTexts(*rec_), std::vector<std::string>());
 }
 
@@ -350,18 +355,8 @@ TEST_F(FormsOnScreenTest, TheFieldEditorsNameShowsALongNameWhole) {
     const int room = edit->style()->subElementRect(QStyle::SE_LineEditContents, &frame, edit).width() - 4;
     EXPECT_LE(edit->fontMetrics().horizontalAdvance(name), room);
   };
-  OnScreen(
-      [&] {
-        VARIANT_BOOL result = VARIANT_TRUE;
-        EXPECT_EQ(field->Edit(&result), S_OK);
-      },
-      check);
-  OnScreen(
-      [&] {
-        VARIANT_BOOL result = VARIANT_TRUE;
-        EXPECT_EQ(fields->Edit(&result), S_OK);
-      },
-      check);
+  EditOnScreen(field, check);
+  EditOnScreen(fields, check);
   EXPECT_EQ(MessageTexts(*rec_), std::vector<std::string>());
 }
 
@@ -386,18 +381,8 @@ TEST_F(FormsOnScreenTest, CheckListsStayAsTallAsTheirItems) {
       }
     }
   };
-  OnScreen(
-      [&] {
-        VARIANT_BOOL result = VARIANT_TRUE;
-        EXPECT_EQ(def->Edit(&result), S_OK);
-      },
-      check);
-  OnScreen(
-      [&] {
-        VARIANT_BOOL result = VARIANT_TRUE;
-        EXPECT_EQ(items->Edit(&result), S_OK);
-      },
-      check);
+  EditOnScreen(def, check);
+  EditOnScreen(items, check);
   EXPECT_EQ(MessageTexts(*rec_), std::vector<std::string>());
 }
 
